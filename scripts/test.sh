@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds with AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs the whole test suite. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+build=build/asan
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNIMBORA_SANITIZE=ON
+cmake --build "$build"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"

@@ -1,0 +1,93 @@
+#include "cli/commands.h"
+
+#include "config/format.h"
+#include "config/read_conf.h"
+#include "config/settings_edit.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <ostream>
+
+namespace nimbora {
+namespace {
+
+// What a dialog's message box would show; a question is put on the terminal.
+bool accepted(Session& session, const std::optional<SettingCheck>& check)
+{
+    if (!check) return true;
+    if (check->confirm) return ask_yes_no(session.console, check->caption, check->text);
+    session.owner.message(check->caption, check->text, check->icon);
+    return false;
+}
+
+bool internet_key(std::string_view key)
+{
+    return key == "TransferEnabled" || key == "ReportUpload" || key.substr(0, 4) == "File";
+}
+
+}  // namespace
+
+void add_config(CLI::App& app, Args& args)
+{
+    app.require_subcommand(1);
+    app.add_subcommand("show", "Show every setting (the password masked)")
+        ->final_callback([&args] { args.action = "show"; });
+    CLI::App* set = app.add_subcommand("set", "Change one setting, checked as its dialog checks it");
+    set->add_option("KEY", args.config.key, "Setting name, as InitPathRep, Rep_Name, UnitWind, File1")
+        ->required();
+    set->add_option("VALUE", args.config.value, "New value (\"\" for empty)")->required();
+    set->final_callback([&args] { args.action = "set"; });
+}
+
+void print_settings(const Session& session, std::ostream& out)
+{
+    const Settings& s = session.settings;
+    const std::vector<std::string>& keys = setting_keys();
+    std::size_t width = std::string_view("StationName").size();
+    for (const std::string& key : keys) width = std::max(width, key.size());
+    auto row = [&](const std::string& key, const std::string& value) {
+        out << key << std::string(width + 2 - key.size(), ' ') << value << '\n';
+    };
+    row("StationName", session.places.StationName);
+    row("DocPath", session.places.DocPath);
+    for (const std::string& key : keys) {
+        std::string value = setting_text(s, key);
+        if (key == "Pwd" && !value.empty()) value = "********";
+        row(key, value);
+        if (key == "Interval") row("IntervMin", std::to_string(s.IntervMin));
+    }
+}
+
+Exit run_config(Session& session)
+{
+    if (!session.load_station()) return kFailed;
+    if (session.args.action == "show") {
+        print_settings(session, session.console.out);
+        return kOk;
+    }
+
+    const std::string& key = session.args.config.key;
+    const std::string& value = session.args.config.value;
+    if (!is_setting_key(key)) {
+        std::string list;
+        for (const std::string& k : setting_keys()) list += (list.empty() ? "" : " ") + k;
+        session.owner.message("Error", "Unknown setting: " + key + "\nSettings: " + list, Icon::error);
+        return kUsage;
+    }
+    if (!accepted(session, check_setting(session.settings, key, value))) return kFailed;
+
+    const std::string old_db_folder = session.settings.InitPathDB;
+    apply_setting(session.settings, key, value);
+    if (internet_key(key))
+        if (auto warning = check_upload_list(session.settings))
+            session.owner.message(warning->caption, warning->text, warning->icon);
+    if (write_conf(&session.owner, session.places.DocPath, session.settings) != 0) return kFailed;
+    if (key == "InitPathDB" && session.settings.InitPathDB != old_db_folder)
+        move_database(old_db_folder, session.settings.InitPathDB);
+    session.console.out << key << '=' << (key == "Pwd" ? std::string("********") : setting_text(session.settings, key))
+                        << '\n';
+    return kOk;
+}
+
+}  // namespace nimbora

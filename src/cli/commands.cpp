@@ -1,0 +1,89 @@
+#include "cli/commands.h"
+
+#include "config/format.h"
+#include "config/read_conf.h"
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <ostream>
+
+namespace nimbora {
+namespace {
+
+// Every command, in the order --help lists them.
+const Command kCommands[] = {
+    {"setup", "Make the product folder and the templates that new stations copy", add_setup, run_setup},
+    {"station", "Create, list, open or delete stations", add_station, run_station},
+    {"config", "Show or change the open station's settings", add_config, run_config},
+    {"demo", "Set up a demo station in a folder of its own and show it", add_demo, run_demo},
+};
+
+std::string folder_path(std::string folder)
+{
+    if (!folder.empty() && folder.back() != kSep) folder += kSep;
+    return folder;
+}
+
+}  // namespace
+
+Session::Session(const Args& a, CliEnv& env)
+    : args(a), console(env.console), store(env.store), owner(env.console)
+{
+    places = start_places(store, a.home.empty() ? env.default_home : folder_path(a.home));
+    if (!a.station.empty()) {
+        places.StationName = a.station;
+        places.DocPath = make_DocPath(places.HomePath, a.station);
+    }
+}
+
+bool Session::load_station()
+{
+    if (places.StationName.empty()) {
+        owner.message("Error",
+                      "No station is open: open one with \"station open NAME\" or name it "
+                      "with --station NAME",
+                      Icon::error);
+        return false;
+    }
+    std::error_code ec;
+    if (check_station_name(places.StationName) ||
+        !std::filesystem::is_directory(places.DocPath, ec)) {
+        owner.message("Error", "Station not found: " + places.StationName, Icon::error);
+        return false;
+    }
+    return read_conf(&owner, kConfEntries, places.DocPath, settings) == 0;
+}
+
+Exit run_cli(const std::vector<std::string>& argv, CliEnv& env)
+{
+    CLI::App app{"Nimbora: a weather station's climatological reports", "nimbora-cli"};
+    app.require_subcommand(1);
+    Args args;
+    app.add_option("--home", args.home, "Product folder to use instead of Documents/Nimbora");
+    app.add_option("--station", args.station, "Station to use instead of the open one");
+
+    const Command* chosen = nullptr;
+    for (const Command& c : kCommands) {
+        CLI::App* sub = app.add_subcommand(c.name, c.description);
+        c.add(*sub, args);
+        sub->final_callback([&chosen, &c] { chosen = &c; });
+    }
+
+    std::vector<std::string> words{"nimbora-cli"};
+    words.insert(words.end(), argv.begin(), argv.end());
+    std::vector<const char*> cargs;
+    for (const std::string& w : words) cargs.push_back(w.c_str());
+    try {
+        app.parse(static_cast<int>(cargs.size()), cargs.data());
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e, env.console.out, env.console.err) == 0 ? kOk : kUsage;
+    }
+    if (!chosen) return kUsage;
+
+    Session session(args, env);
+    const Exit code = chosen->run(session);
+    return code == kOk && session.owner.failed() ? kFailed : code;
+}
+
+}  // namespace nimbora

@@ -1,0 +1,88 @@
+// commands.h: the command line's arguments, its session and its commands.
+#pragma once
+
+#include "cli/Console.h"
+#include "config/Settings.h"
+#include "config/UserStore.h"
+#include "config/stations.h"
+
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace nimbora {
+
+enum Exit : int { kOk = 0, kFailed = 1, kUsage = 2 };
+
+struct StationArgs {
+    std::string name;
+    bool yes = false;
+};
+
+struct ConfigArgs {
+    std::string key, value;
+};
+
+struct DemoArgs {
+    std::string folder = "nimbora-demo";
+};
+
+// Everything the command line can say; each command declares and reads its own part.
+struct Args {
+    std::string home;     // --home: replaces the product folder
+    std::string station;  // --station: this station instead of the open one
+    StationArgs station_args;
+    ConfigArgs config;
+    DemoArgs demo;
+    std::string action;  // the chosen command, as "station new" or "config show"
+};
+
+// What the program is run with: its streams, the per-user store, the product folder.
+struct CliEnv {
+    Console& console;
+    UserStore& store;
+    std::string default_home;  // the documents folder + "Nimbora" + separator
+};
+
+// What every command works with.
+struct Session {
+    Session(const Args& args, CliEnv& env);
+
+    // Loads the settings of the station named by --station, or of the open one. False, told
+    // on stderr, when there is none, it does not exist or its settings cannot be read.
+    bool load_station();
+
+    const Args& args;
+    Console& console;
+    UserStore& store;
+    CliOwner owner;
+    Places places;
+    Settings settings;
+};
+
+struct Command {
+    const char* name;
+    const char* description;
+    void (*add)(CLI::App&, Args&);
+    Exit (*run)(Session&);
+};
+
+void add_setup(CLI::App& app, Args& args);
+Exit run_setup(Session& session);
+void add_station(CLI::App& app, Args& args);
+Exit run_station(Session& session);
+void add_config(CLI::App& app, Args& args);
+Exit run_config(Session& session);
+void add_demo(CLI::App& app, Args& args);
+Exit run_demo(Session& session);
+
+// "config show" of a loaded station, to `out`.
+void print_settings(const Session& session, std::ostream& out);
+
+// Parses `argv` (without the program name) and runs the command it names.
+Exit run_cli(const std::vector<std::string>& argv, CliEnv& env);
+
+}  // namespace nimbora

@@ -1,0 +1,96 @@
+// Settings.h: one station's settings, as held in "nimbrep.conf" and "nimbrep.dat".
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nimbora {
+
+inline constexpr const char* Version = "Nimbora";  // title prefix, tray tip, captions
+inline constexpr const char* nVer = "4.1";         // the running version
+
+inline constexpr int kReportColumns = 15;  // ReportChk bytes 0..14 are used
+inline constexpr int kFileListSize = 10;
+
+// Longest text each setting holds; the binary fields are one byte longer (their NUL).
+inline constexpr std::size_t kRepNameMax = 30, kRepCityMax = 30, kRepStateMax = 30,
+                             kRepElevMax = 20, kRepLatMax = 25, kRepLongMax = 25;
+inline constexpr std::size_t kFtpHostMax = 60, kFtpPortMax = 2, kUserMax = 60, kPwdMax = 60,
+                             kRemotePathMax = 100, kIntervalMax = 14, kTimeStartMax = 5;
+inline constexpr std::size_t kPathMax = 259;
+
+// ReportChk byte of each optional column.
+enum Column : int {
+    kTemperature = 0,
+    kDewPoint = 1,
+    kHeatIndex = 2,
+    kWindChill = 3,
+    kHumidity = 4,
+    kPressure = 5,
+    kSolarRad = 6,
+    kET = 7,
+    kUV = 8,
+    kRainRate = 9,
+    kRain = 10,
+    kWind = 11,
+    kWindRun = 12,
+    kSamples = 13,
+    kTempRange = 14,
+};
+
+struct Settings {
+    // "nimbrep.conf"; an empty folder element defaults to the station folder.
+    std::string InitPathRep;  // reports; ends with a separator
+    std::string InitPathDB;   // "NimboDB.s3db" and the import logs
+    std::string InitPathWLK;  // the logger's WLK files
+    std::string Rep_Name, Rep_City, Rep_State, Rep_Elev, Rep_Lat, Rep_Long;
+    std::array<std::string, kFileListSize> FileList;  // full paths; the first empty one ends it
+
+    // "nimbrep.dat"
+    std::array<unsigned char, 20> ReportChk{};  // byte i == 1: column i is printed
+    signed char UnitTemp = 0, UnitRain = 0, UnitWind = 0, UnitBar = 0;
+    std::int32_t TransferEnabled = 0;  // 1: automatic FTP upload on
+    std::int32_t Passive = 0;          // 1: passive FTP mode
+    std::string FtpHost, FtpPort, User, Pwd, RemotePath;
+    std::string Interval;   // one of the TimeInterval labels
+    std::string TimeStart;  // "H:MM", "HH:MM" ('.' also separates)
+    int ReportUpload = 0;   // 0 none, 1 current month's report, 2 the same by decades
+
+    int IntervMin = 0;  // derived from Interval: minutes between uploads, 0 = on file change
+
+    bool column(int index) const { return ReportChk[static_cast<std::size_t>(index)] == 1; }
+};
+
+struct TimeIntervalEntry {
+    const char* label;
+    int minutes;
+};
+
+// The upload intervals, in the order the Internet settings offer them.
+inline constexpr std::array<TimeIntervalEntry, 14> TimeInterval{{
+    {"1 min.", 1},
+    {"5 min.", 5},
+    {"10 min.", 10},
+    {"15 min.", 15},
+    {"30 min.", 30},
+    {"1 hr.", 60},
+    {"2 hr.", 120},
+    {"3 hr.", 180},
+    {"4 hr.", 240},
+    {"6 hr.", 360},
+    {"8 hr.", 480},
+    {"12 hr.", 720},
+    {"1 day", 1440},
+    {"on file change", 0},
+}};
+
+inline constexpr const char* kOnFileChange = "on file change";
+
+// Minutes of the interval whose label equals `label` exactly; empty when none does.
+std::optional<int> IntervMin(std::string_view label);
+
+}  // namespace nimbora

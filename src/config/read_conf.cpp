@@ -1,0 +1,286 @@
+#include "config/read_conf.h"
+
+#include "config/file_open.h"
+#include "config/format.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <optional>
+
+namespace nimbora {
+namespace {
+
+constexpr std::string_view kKey = "Qx4#nL!";
+
+constexpr std::array<const char*, kConfEntries> kConfNames = {
+    "path",  "pathDB", "pathWLK", "Name",  "City",  "State", "Elev",
+    "Lat",   "Long",   "File1",   "File2", "File3", "File4", "File5",
+    "File6", "File7",  "File8",   "File9", "File10"};
+
+// Offsets and sizes of "nimbrep.dat".
+struct Field {
+    std::size_t offset, size;
+};
+constexpr Field kReportChk{0, 20}, kUnitTemp{20, 1}, kUnitRain{21, 1}, kUnitWind{22, 1},
+    kUnitBar{23, 1}, kTransferEnabled{24, 4}, kPassive{28, 4}, kFtpHost{32, 61},
+    kFtpPort{93, 3}, kUser{96, 61}, kPwd{157, 61}, kRemotePath{218, 101}, kInterval{319, 15},
+    kTimeStart{334, 6}, kReportUpload{340, 2};
+
+using Record = std::array<unsigned char, kDatSize>;
+
+// The standard library's strtok over a view: each call skips leading delimiters and returns
+// the run up to the next one, consuming that delimiter.
+class Strtok {
+public:
+    explicit Strtok(std::string_view text) : rest_(text) {}
+    std::optional<std::string_view> next(std::string_view delimiters)
+    {
+        const std::size_t begin = rest_.find_first_not_of(delimiters);
+        if (begin == std::string_view::npos) {
+            rest_ = {};
+            return std::nullopt;
+        }
+        rest_.remove_prefix(begin);
+        const std::size_t end = rest_.find_first_of(delimiters);
+        const std::string_view token = rest_.substr(0, end);
+        rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+        return token;
+    }
+
+private:
+    std::string_view rest_;
+};
+
+// The value of `name` on this line, when the line is "<name>value</name>" as the reader
+// has always matched it: the tag is the first run between '<' and '>', the value runs to the
+// next '<' ('>' included), and the closing tag must be "/name".
+std::optional<std::string_view> element_value(std::string_view line, std::string_view name)
+{
+    Strtok tok(line);
+    const auto tag = tok.next("<>");
+    if (!tag || *tag != name) return std::nullopt;
+    const auto value = tok.next("<");
+    const auto close = tok.next("<>");
+    if (!value || !close || close->size() != name.size() + 1 || (*close)[0] != '/' ||
+        close->substr(1) != name)
+        return std::nullopt;
+    return value;
+}
+
+std::string cut(std::string text, std::size_t max)
+{
+    if (text.size() > max) text.resize(max);
+    return text;
+}
+
+void put_text(Record& r, Field f, const std::string& text)
+{
+    const std::size_t n = std::min(text.size(), f.size - 1);
+    std::memcpy(r.data() + f.offset, text.data(), n);
+}
+
+std::string get_text(const Record& r, Field f)
+{
+    const auto* begin = reinterpret_cast<const char*>(r.data() + f.offset);
+    return std::string(begin, strnlen(begin, f.size));
+}
+
+void put_i32(Record& r, Field f, std::int32_t v)
+{
+    const auto u = static_cast<std::uint32_t>(v);
+    for (std::size_t i = 0; i < 4; ++i)
+        r[f.offset + i] = static_cast<unsigned char>((u >> (8 * i)) & 0xFFu);
+}
+
+std::int32_t get_i32(const Record& r, Field f)
+{
+    std::uint32_t u = 0;
+    for (std::size_t i = 0; i < 4; ++i) u |= static_cast<std::uint32_t>(r[f.offset + i]) << (8 * i);
+    return static_cast<std::int32_t>(u);
+}
+
+// What the reader holds before the file is read: all columns off ('0' is not 1), zeros.
+Record reset_record()
+{
+    Record r{};
+    std::fill_n(r.begin() + static_cast<std::ptrdiff_t>(kReportChk.offset), kReportChk.size, '0');
+    return r;
+}
+
+}  // namespace
+
+std::optional<int> IntervMin(std::string_view label)
+{
+    for (const auto& entry : TimeInterval)
+        if (label == entry.label) return entry.minutes;
+    return std::nullopt;
+}
+
+std::string& RTrim(std::string& text)
+{
+    const std::size_t end = text.find_last_not_of(' ');
+    text.resize(end == std::string::npos ? 0 : end + 1);
+    return text;
+}
+
+Scrambled Crypt(std::string_view plain)
+{
+    Scrambled out{};
+    const std::size_t n = std::min(plain.size(), kPwdMax);
+    // A last, short group is scrambled whole, as if the text went on with NULs.
+    const std::size_t end = std::min((n + 2) / 3 * 3, kPwdMax);
+    for (std::size_t j = 0; j < end; ++j) {
+        const auto c = j < n ? static_cast<unsigned char>(plain[j]) : 0u;
+        const auto k = static_cast<unsigned char>(kKey[(j / 3) % kKey.size()]);
+        out[j] = static_cast<unsigned char>(((c + 13u) & 0xFFu) ^ k);
+    }
+    out[60] = static_cast<unsigned char>(n);
+    return out;
+}
+
+std::string Decrypt(const Scrambled& scrambled)
+{
+    const std::size_t n = std::min<std::size_t>(scrambled[60], kPwdMax);
+    std::string plain(n, '\0');
+    for (std::size_t j = 0; j < n; ++j) {
+        const auto k = static_cast<unsigned char>(kKey[(j / 3) % kKey.size()]);
+        plain[j] = static_cast<char>(((scrambled[j] ^ k) - 13u) & 0xFFu);
+    }
+    return plain;
+}
+
+Record dat_record(const Settings& s)
+{
+    Record r{};
+    std::copy(s.ReportChk.begin(), s.ReportChk.end(), r.begin());
+    r[kUnitTemp.offset] = static_cast<unsigned char>(s.UnitTemp);
+    r[kUnitRain.offset] = static_cast<unsigned char>(s.UnitRain);
+    r[kUnitWind.offset] = static_cast<unsigned char>(s.UnitWind);
+    r[kUnitBar.offset] = static_cast<unsigned char>(s.UnitBar);
+    put_i32(r, kTransferEnabled, s.TransferEnabled);
+    put_i32(r, kPassive, s.Passive);
+    put_text(r, kFtpHost, s.FtpHost);
+    put_text(r, kFtpPort, s.FtpPort);
+    put_text(r, kUser, s.User);
+    const Scrambled pwd = Crypt(s.Pwd);
+    std::copy(pwd.begin(), pwd.end(), r.begin() + static_cast<std::ptrdiff_t>(kPwd.offset));
+    put_text(r, kRemotePath, s.RemotePath);
+    put_text(r, kInterval, s.Interval);
+    put_text(r, kTimeStart, s.TimeStart);
+    r[kReportUpload.offset] = static_cast<unsigned char>(s.ReportUpload);
+    return r;
+}
+
+void apply_dat_record(const Record& r, Settings& s)
+{
+    std::copy_n(r.begin(), s.ReportChk.size(), s.ReportChk.begin());
+    s.UnitTemp = static_cast<signed char>(r[kUnitTemp.offset]);
+    s.UnitRain = static_cast<signed char>(r[kUnitRain.offset]);
+    s.UnitWind = static_cast<signed char>(r[kUnitWind.offset]);
+    s.UnitBar = static_cast<signed char>(r[kUnitBar.offset]);
+    s.TransferEnabled = get_i32(r, kTransferEnabled);
+    s.Passive = get_i32(r, kPassive);
+    s.FtpHost = get_text(r, kFtpHost);
+    s.FtpPort = get_text(r, kFtpPort);
+    s.User = get_text(r, kUser);
+    Scrambled pwd{};
+    std::copy_n(r.begin() + static_cast<std::ptrdiff_t>(kPwd.offset), pwd.size(), pwd.begin());
+    // Unscrambled by its length byte: a first scrambled byte of 0 is a real character
+    // (any password beginning with 'D'), not the mark of an empty password.
+    s.Pwd = pwd[60] > 0 ? Decrypt(pwd) : std::string();
+    s.RemotePath = get_text(r, kRemotePath);
+    s.Interval = get_text(r, kInterval);
+    s.TimeStart = get_text(r, kTimeStart);
+    s.ReportUpload = r[kReportUpload.offset];
+}
+
+int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
+{
+    const std::string conf_path = DocPath + kConfFile;
+    std::ifstream conf(conf_path, std::ios::binary);
+    if (!conf) {
+        tell(owner, "Error", strf("%s: Error opening file", conf_path.c_str()), Icon::error);
+        return 1;
+    }
+
+    const int entries = std::clamp(count, 0, kConfEntries);
+    std::array<std::string, kConfEntries> values;
+    std::string line;
+    while (std::getline(conf, line)) {
+        const bool had_line_end = !conf.eof();
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("<!--", 0) == 0) continue;
+        if (had_line_end) line += '\n';  // the reader has always seen the line end
+        for (int i = 0; i < entries; ++i)
+            if (auto value = element_value(line, kConfNames[static_cast<std::size_t>(i)]))
+                values[static_cast<std::size_t>(i)] = std::string(*value);
+    }
+    conf.close();
+
+    auto folder = [&](const std::string& v) { return v.empty() ? DocPath : v; };
+    s.InitPathRep = folder(values[0]);
+    s.InitPathDB = folder(values[1]);
+    s.InitPathWLK = folder(values[2]);
+    s.Rep_Name = cut(values[3], kRepNameMax);
+    s.Rep_City = cut(values[4], kRepCityMax);
+    s.Rep_State = cut(values[5], kRepStateMax);
+    s.Rep_Elev = cut(values[6], kRepElevMax);
+    s.Rep_Lat = cut(values[7], kRepLatMax);
+    s.Rep_Long = cut(values[8], kRepLongMax);
+    for (std::size_t i = 0; i < s.FileList.size(); ++i) s.FileList[i] = values[9 + i];
+
+    Record record = reset_record();
+    apply_dat_record(record, s);
+
+    const std::string dat_path = DocPath + kDatFile;
+    FilePtr dat = file_open(owner, dat_path, "rb");
+    if (!dat) return 1;
+    // Fields past the end of a short file keep their reset values.
+    const std::size_t got = std::fread(record.data(), 1, record.size(), dat.get());
+    (void)got;
+    dat.reset();
+    apply_dat_record(record, s);
+
+    if (auto minutes = IntervMin(s.Interval)) s.IntervMin = *minutes;
+    if (s.FtpPort.empty()) s.FtpPort = "21";
+    if (s.RemotePath.empty()) s.RemotePath = "/";
+    return 0;
+}
+
+std::string conf_text(Settings& s)
+{
+    std::string conf;
+    auto line = [&conf](const std::string& text) { conf += text + "\r\n"; };
+    line("<!-- Output Report Path -->");
+    line("<path>" + s.InitPathRep + "</path>");
+    line("");
+    line("<!-- DB Path -->");
+    line("<pathDB>" + s.InitPathDB + "</pathDB>");
+    line("");
+    line("<!-- WLK Path -->");
+    line("<pathWLK>" + s.InitPathWLK + "</pathWLK>");
+    line("");
+    line("<Name>" + RTrim(s.Rep_Name) + "</Name>");
+    line("<City>" + RTrim(s.Rep_City) + "</City>");
+    line("<State>" + RTrim(s.Rep_State) + "</State>");
+    line("<Elev>" + RTrim(s.Rep_Elev) + "</Elev>");
+    line("<Lat>" + RTrim(s.Rep_Lat) + "</Lat>");
+    line("<Long>" + RTrim(s.Rep_Long) + "</Long>");
+    line("");
+    for (std::size_t i = 0; i < s.FileList.size(); ++i)
+        line(strf("<File%zu>", i + 1) + s.FileList[i] + strf("</File%zu>", i + 1));
+    return conf;
+}
+
+int write_conf(Owner* owner, const std::string& folder, Settings& s)
+{
+    replace_file(owner, folder + kConfFile, conf_text(s));
+
+    const Record record = dat_record(s);
+    const std::string_view bytes(reinterpret_cast<const char*>(record.data()), record.size());
+    return replace_file(owner, folder + kDatFile, bytes) ? 0 : 1;
+}
+
+}  // namespace nimbora

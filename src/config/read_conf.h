@@ -1,0 +1,53 @@
+// read_conf.h: a station's two settings files, "nimbrep.conf" and "nimbrep.dat".
+#pragma once
+
+#include "config/Settings.h"
+#include "jobs/Owner.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace nimbora {
+
+inline constexpr const char* kConfFile = "nimbrep.conf";
+inline constexpr const char* kDatFile = "nimbrep.dat";
+inline constexpr std::size_t kDatSize = 342;
+inline constexpr int kConfEntries = 19;  // every caller matches lines against all of them
+
+// Loads both files from `DocPath` (which ends with a separator) into `s`.
+// Returns 0, or 1 when either file cannot be opened (the owner hears of it):
+// - no "nimbrep.conf": `s` is left exactly as it was;
+// - no "nimbrep.dat": the folders and description are loaded, every "nimbrep.dat"
+//   setting is reset (all columns off, units 0, upload off, texts empty).
+// A short "nimbrep.dat" leaves the fields past its end reset; bytes past 342 are ignored.
+// `count` is how many leading elements ("path", "pathDB", ... "File10") lines are matched
+// against.
+int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s);
+
+// Writes both files into `folder` (ending with a separator), each replaced whole or not at
+// all. Trims trailing blanks off the six station-description settings in `s` itself.
+// Returns 1 when "nimbrep.dat" could not be written, else 0; a failure with
+// "nimbrep.conf" is reported to the owner and does not stop "nimbrep.dat".
+int write_conf(Owner* owner, const std::string& folder, Settings& s);
+
+// The text of "nimbrep.conf" for `s`, CR LF line ends; trims the description as write_conf.
+std::string conf_text(Settings& s);
+
+using Scrambled = std::array<unsigned char, 61>;
+
+// The password as stored: scrambled bytes from 0, the length (at most 60) in byte 60.
+// Characters past the 60th are not stored.
+Scrambled Crypt(std::string_view plain);
+// The password back; the length byte is trusted only up to 60.
+std::string Decrypt(const Scrambled& scrambled);
+
+// Removes trailing blanks (' ') in place and returns the text.
+std::string& RTrim(std::string& text);
+
+// The record of "nimbrep.dat" as written for `s`, and `s` updated from a record: exposed
+// so that tests and tools can check the layout byte by byte.
+std::array<unsigned char, kDatSize> dat_record(const Settings& s);
+void apply_dat_record(const std::array<unsigned char, kDatSize>& record, Settings& s);
+
+}  // namespace nimbora

@@ -1,0 +1,312 @@
+#include "config/settings_edit.h"
+
+#include "config/format.h"
+#include "config/function.h"
+#include "config/stations.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace nimbora {
+namespace {
+
+using Check = std::optional<SettingCheck>;
+
+SettingCheck refuse(std::string text)
+{
+    return SettingCheck{"Error", std::move(text), Icon::error, false};
+}
+
+SettingCheck ask(const char* text)
+{
+    return SettingCheck{"Error", text, Icon::error, true};
+}
+
+std::string key_s(std::string_view key)
+{
+    return std::string(key);
+}
+
+Check too_long(std::string_view key, std::string_view value, std::size_t max)
+{
+    if (value.size() <= max) return std::nullopt;
+    return refuse(strf("%s: at most %zu characters", key_s(key).c_str(), max));
+}
+
+bool equal_nocase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// A unit given by its code or by its label; -1 when neither.
+int unit_code(std::string_view value, const std::vector<std::vector<std::string_view>>& labels)
+{
+    if (value.size() == 1 && value[0] >= '0' && value[0] < '0' + static_cast<int>(labels.size()))
+        return value[0] - '0';
+    for (std::size_t code = 0; code < labels.size(); ++code)
+        for (std::string_view label : labels[code])
+            if (equal_nocase(value, label)) return static_cast<int>(code);
+    return -1;
+}
+
+const std::vector<std::vector<std::string_view>> kTempLabels = {{"C", "\xB0" "C", "°C"},
+                                                                {"F", "\xB0" "F", "°F"}};
+const std::vector<std::vector<std::string_view>> kRainLabels = {{"mm"}, {"inch", "in"}};
+const std::vector<std::vector<std::string_view>> kWindLabels = {
+    {"Km/h"}, {"mph"}, {"knot"}, {"m/s"}};
+const std::vector<std::vector<std::string_view>> kBarLabels = {
+    {"hPa"}, {"mb"}, {"mmHg"}, {"inHg"}};
+
+std::string unit_choices(const std::vector<std::vector<std::string_view>>& labels)
+{
+    std::string out;
+    for (std::size_t code = 0; code < labels.size(); ++code)
+        out += strf("%s%zu (%s)", code ? ", " : "", code, std::string(labels[code][0]).c_str());
+    return out;
+}
+
+Check check_choice(std::string_view key, std::string_view value, std::string_view allowed)
+{
+    if (value.size() == 1 && allowed.find(value[0]) != std::string_view::npos) return std::nullopt;
+    std::string list;
+    for (char c : allowed) list += strf("%s%c", list.empty() ? "" : ", ", c);
+    return refuse(strf("%s: one of %s", key_s(key).c_str(), list.c_str()));
+}
+
+Check check_folder(std::string_view value, const char* message)
+{
+    if (auto problem = too_long("folder", value, kPathMax)) return problem;
+    if (ChkDir(std::string(value))) return refuse(message);
+    return std::nullopt;
+}
+
+std::string with_separator(std::string_view folder)
+{
+    std::string out(folder);
+    if (out.empty() || out.back() != kSep) out += kSep;
+    return out;
+}
+
+struct Def {
+    const char* key;
+    std::function<std::string(const Settings&)> get;
+    std::function<Check(const Settings&, std::string_view)> check;
+    std::function<void(Settings&, std::string_view)> set;
+};
+
+// A text setting with its edit's limit and, for the FTP fields, the question asked when it
+// is left empty.
+Def text_def(const char* key, std::string Settings::*field, std::size_t max,
+             const char* if_empty = nullptr)
+{
+    return Def{key, [field](const Settings& s) { return s.*field; },
+               [key, max, if_empty](const Settings&, std::string_view v) -> Check {
+                   if (auto problem = too_long(key, v, max)) return problem;
+                   if (v.empty() && if_empty) return ask(if_empty);
+                   return std::nullopt;
+               },
+               [field](Settings& s, std::string_view v) { s.*field = std::string(v); }};
+}
+
+Def folder_def(const char* key, std::string Settings::*field, const char* message)
+{
+    return Def{key, [field](const Settings& s) { return s.*field; },
+               [message](const Settings&, std::string_view v) { return check_folder(v, message); },
+               [field](Settings& s, std::string_view v) { s.*field = with_separator(v); }};
+}
+
+Def unit_def(const char* key, signed char Settings::*field,
+             const std::vector<std::vector<std::string_view>>& labels)
+{
+    return Def{key, [field](const Settings& s) { return std::to_string(s.*field); },
+               [key, &labels](const Settings&, std::string_view v) -> Check {
+                   if (unit_code(v, labels) >= 0) return std::nullopt;
+                   return refuse(strf("%s: one of %s", key, unit_choices(labels).c_str()));
+               },
+               [field, &labels](Settings& s, std::string_view v) {
+                   s.*field = static_cast<signed char>(unit_code(v, labels));
+               }};
+}
+
+Def flag_def(const char* key, std::int32_t Settings::*field)
+{
+    return Def{key, [field](const Settings& s) { return std::to_string(s.*field); },
+               [key](const Settings&, std::string_view v) { return check_choice(key, v, "01"); },
+               [field](Settings& s, std::string_view v) { s.*field = v == "1" ? 1 : 0; }};
+}
+
+std::vector<Def> make_defs()
+{
+    std::vector<Def> defs;
+    defs.push_back(folder_def("InitPathRep", &Settings::InitPathRep, "Report directory is invalid!"));
+    defs.push_back(folder_def("InitPathDB", &Settings::InitPathDB, "Database directory is invalid!"));
+    defs.push_back(folder_def("InitPathWLK", &Settings::InitPathWLK, "Wlk Directory is invalid!"));
+    defs.push_back(text_def("Rep_Name", &Settings::Rep_Name, kRepNameMax));
+    defs.push_back(text_def("Rep_City", &Settings::Rep_City, kRepCityMax));
+    defs.push_back(text_def("Rep_State", &Settings::Rep_State, kRepStateMax));
+    defs.push_back(text_def("Rep_Elev", &Settings::Rep_Elev, kRepElevMax));
+    defs.push_back(text_def("Rep_Lat", &Settings::Rep_Lat, kRepLatMax));
+    defs.push_back(text_def("Rep_Long", &Settings::Rep_Long, kRepLongMax));
+    defs.push_back(Def{
+        "ReportChk",
+        [](const Settings& s) {
+            std::string out;
+            for (int i = 0; i < kReportColumns; ++i) out += s.column(i) ? '1' : '0';
+            return out;
+        },
+        [](const Settings&, std::string_view v) -> Check {
+            if (v.size() == kReportColumns && v.find_first_not_of("01") == std::string_view::npos)
+                return std::nullopt;
+            return refuse(
+                "ReportChk: 15 characters '0' or '1' for Temperature, Dew Point, Heat Index, "
+                "Wind Chill, Rel. Humidity, Pressure, Solar Radiation, ET, UV, Rain Rate, "
+                "Rain, Wind, Wind Run, N. Samples, Temperature Range");
+        },
+        [](Settings& s, std::string_view v) {
+            s.ReportChk.fill(0);
+            for (std::size_t i = 0; i < v.size(); ++i) s.ReportChk[i] = v[i] == '1' ? 1 : 0;
+        }});
+    defs.push_back(unit_def("UnitTemp", &Settings::UnitTemp, kTempLabels));
+    defs.push_back(unit_def("UnitRain", &Settings::UnitRain, kRainLabels));
+    defs.push_back(unit_def("UnitWind", &Settings::UnitWind, kWindLabels));
+    defs.push_back(unit_def("UnitBar", &Settings::UnitBar, kBarLabels));
+    defs.push_back(flag_def("TransferEnabled", &Settings::TransferEnabled));
+    defs.push_back(text_def("FtpHost", &Settings::FtpHost, kFtpHostMax, "Invalid FTP Host!\nContinue anyway?"));
+    Def port = text_def("FtpPort", &Settings::FtpPort, kFtpPortMax, "Invalid FTP port!\nContinue anyway?");
+    port.check = [inner = port.check](const Settings& s, std::string_view v) -> Check {
+        if (v.find_first_not_of("0123456789") != std::string_view::npos)
+            return refuse("FtpPort: digits only");
+        return inner(s, v);
+    };
+    defs.push_back(port);
+    defs.push_back(text_def("User", &Settings::User, kUserMax, "Invalid User Name!\nContinue anyway?"));
+    defs.push_back(text_def("Pwd", &Settings::Pwd, kPwdMax, "Invalid Password!\nContinue anyway?"));
+    defs.push_back(text_def("RemotePath", &Settings::RemotePath, kRemotePathMax, "Invalid Folder!\nContinue anyway?"));
+    defs.push_back(flag_def("Passive", &Settings::Passive));
+    defs.push_back(Def{
+        "Interval", [](const Settings& s) { return s.Interval; },
+        [](const Settings&, std::string_view v) -> Check {
+            if (IntervMin(v)) return std::nullopt;
+            std::string list;
+            for (const auto& entry : TimeInterval)
+                list += strf("%s\"%s\"", list.empty() ? "" : ", ", entry.label);
+            return refuse("Interval: one of " + list);
+        },
+        [](Settings& s, std::string_view v) {
+            s.Interval = std::string(v);
+            s.IntervMin = IntervMin(v).value_or(s.IntervMin);
+        }});
+    defs.push_back(Def{
+        "TimeStart", [](const Settings& s) { return s.TimeStart; },
+        [](const Settings& s, std::string_view v) -> Check {
+            if (auto problem = too_long("TimeStart", v, kTimeStartMax)) return problem;
+            // With uploads on file change the start time is not used, and kept as typed.
+            if (CheckTime(v) && s.Interval != kOnFileChange) return refuse("Invalid Starting Time!");
+            return std::nullopt;
+        },
+        [](Settings& s, std::string_view v) { s.TimeStart = std::string(v); }});
+    defs.push_back(Def{
+        "ReportUpload", [](const Settings& s) { return std::to_string(s.ReportUpload); },
+        [](const Settings&, std::string_view v) { return check_choice("ReportUpload", v, "012"); },
+        [](Settings& s, std::string_view v) { s.ReportUpload = v[0] - '0'; }});
+    for (int i = 0; i < kFileListSize; ++i) {
+        const std::string key = strf("File%d", i + 1);
+        defs.push_back(Def{
+            nullptr, [i](const Settings& s) { return s.FileList[static_cast<std::size_t>(i)]; },
+            [key, i](const Settings& s, std::string_view v) -> Check {
+                if (v.empty()) return std::nullopt;
+                if (auto problem = too_long(key, v, kPathMax)) return problem;
+                std::error_code ec;
+                if (!fs::is_regular_file(std::string(v), ec))
+                    return refuse(strf("%s: no such file: %s", key.c_str(), std::string(v).c_str()));
+                for (int j = 0; j < kFileListSize; ++j)
+                    if (j != i && equal_nocase(s.FileList[static_cast<std::size_t>(j)], v))
+                        return refuse(strf("%s: already in the upload list: %s", key.c_str(),
+                                           std::string(v).c_str()));
+                return std::nullopt;
+            },
+            [i](Settings& s, std::string_view v) {
+                s.FileList[static_cast<std::size_t>(i)] = std::string(v);
+                // The list ends at its first empty entry: close up the gaps.
+                std::stable_partition(s.FileList.begin(), s.FileList.end(),
+                                      [](const std::string& f) { return !f.empty(); });
+            }});
+    }
+    return defs;
+}
+
+const std::vector<Def>& defs()
+{
+    static const std::vector<Def> kDefs = make_defs();
+    return kDefs;
+}
+
+const Def* find_def(std::string_view key)
+{
+    const auto& keys = setting_keys();
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (keys[i] == key) return &defs()[i];
+    return nullptr;
+}
+
+}  // namespace
+
+const std::vector<std::string>& setting_keys()
+{
+    static const std::vector<std::string> kKeys = [] {
+        std::vector<std::string> keys;
+        int file = 0;
+        for (const Def& d : defs()) keys.push_back(d.key ? d.key : strf("File%d", ++file));
+        return keys;
+    }();
+    return kKeys;
+}
+
+bool is_setting_key(std::string_view key)
+{
+    return find_def(key) != nullptr;
+}
+
+std::string setting_text(const Settings& s, std::string_view key)
+{
+    const Def* d = find_def(key);
+    return d ? d->get(s) : std::string();
+}
+
+std::optional<SettingCheck> check_setting(const Settings& s, std::string_view key,
+                                          std::string_view value)
+{
+    const Def* d = find_def(key);
+    if (!d) return refuse(strf("Unknown setting: %s", key_s(key).c_str()));
+    return d->check(s, value);
+}
+
+void apply_setting(Settings& s, std::string_view key, std::string_view value)
+{
+    if (const Def* d = find_def(key)) d->set(s, value);
+}
+
+std::optional<SettingCheck> check_upload_list(const Settings& s)
+{
+    if (!s.FileList[0].empty() || s.ReportUpload != 0) return std::nullopt;
+    return SettingCheck{"Warning", "No files selected!", Icon::warning, false};
+}
+
+void move_database(const std::string& old_folder, const std::string& new_folder)
+{
+    std::error_code ec;
+    if (fs::copy_file(old_folder + kDbFile, new_folder + kDbFile, fs::copy_options::none, ec) && !ec)
+        fs::remove(old_folder + kDbFile, ec);
+}
+
+}  // namespace nimbora

@@ -1,0 +1,50 @@
+// settings_edit.h: each setting a dialog edits, by its own name, with the dialog's checks.
+// The command line's "config show" and "config set" are built on these.
+#pragma once
+
+#include "config/Settings.h"
+#include "jobs/Owner.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nimbora {
+
+// What a dialog would say about a value. With `confirm` the value may still be stored when
+// the user answers Yes to the question; otherwise it is refused.
+struct SettingCheck {
+    std::string caption;
+    std::string text;
+    Icon icon = Icon::error;
+    bool confirm = false;
+};
+
+// Every editable setting, in the order "config show" lists them.
+const std::vector<std::string>& setting_keys();
+
+bool is_setting_key(std::string_view key);
+
+// The setting as text: folders and texts as stored, ReportChk as 15 characters '0'/'1'
+// (byte order 0..14), unit codes as numbers. Empty for an unknown key.
+std::string setting_text(const Settings& s, std::string_view key);
+
+// The check of the dialog that edits `key`, for `value`; empty when the value is fine.
+std::optional<SettingCheck> check_setting(const Settings& s, std::string_view key,
+                                          std::string_view value);
+
+// Stores a value that passed its check, as the dialog stores it: a folder gains its final
+// separator, Interval sets IntervMin, a unit may be given by its label ("mph"), and the
+// upload list closes up behind an emptied entry.
+void apply_setting(Settings& s, std::string_view key, std::string_view value);
+
+// The warning of the Internet settings when nothing would be uploaded: no listed file and no
+// current month's report.
+std::optional<SettingCheck> check_upload_list(const Settings& s);
+
+// The database follows a changed database folder: copied when the new folder has none, and
+// the old file deleted only after a successful copy. Nothing is reported.
+void move_database(const std::string& old_folder, const std::string& new_folder);
+
+}  // namespace nimbora

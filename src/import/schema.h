@@ -1,0 +1,27 @@
+// schema.h: the weather table. `datimeteo` (in every station database) and the current
+// month's temporary `TempMeteo` share one shape: 23 columns, all nullable, keyed by the
+// four text columns Year, Month, Day, Time.
+#pragma once
+
+namespace nimbora {
+
+#define NIMBORA_WEATHER_COLUMNS                                                                  \
+    " ( [Year] VARCHAR(4) NULL, [Month] VARCHAR(2) NULL, [Day] VARCHAR(2) NULL,"                 \
+    " [Time] VARCHAR(5) NULL, [Temperature] FLOAT NULL, [HiTemp] FLOAT NULL,"                    \
+    " [LowTemp] FLOAT NULL, [Humidity] INTEGER NULL, [Dewpoint] FLOAT NULL,"                     \
+    " [Pressure] FLOAT NULL, [Windspeed] FLOAT NULL, [Gustspeed] FLOAT NULL,"                    \
+    " [Direction] VARCHAR(3) NULL, [Rain] FLOAT NULL, [RainRate] FLOAT NULL,"                    \
+    " [HeatIndex] FLOAT NULL, [Windchill] FLOAT NULL, [SolarRad] INTEGER NULL,"                  \
+    " [HiSolarRad] INTEGER NULL, [ET] FLOAT NULL, [UV] FLOAT NULL, [HiUV] FLOAT NULL,"           \
+    " WindRun FLOAT, PRIMARY KEY ([Year],[Month],[Day],[Time]) )"
+
+// The temporary table of the current month's report, on the connection that creates it.
+inline constexpr const char* kCreateTempMeteo =
+    "CREATE TEMPORARY TABLE [TempMeteo]" NIMBORA_WEATHER_COLUMNS;
+
+// The station table, as the template database holds it.
+inline constexpr const char* kCreateDatiMeteo = "CREATE TABLE [datimeteo]" NIMBORA_WEATHER_COLUMNS;
+
+#undef NIMBORA_WEATHER_COLUMNS
+
+}  // namespace nimbora

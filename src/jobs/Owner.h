@@ -1,0 +1,36 @@
+// Owner.h: everything a job may ask of the window (or terminal) that started it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace nimbora {
+
+enum class Icon { information, warning, error, question };
+
+// A job speaks to its owner only through this interface. Implementations marshal onto
+// their own thread; `message` returns once the user has dismissed the message.
+class Owner {
+public:
+    virtual ~Owner() = default;
+
+    virtual void message(std::string_view caption, std::string_view text, Icon icon) = 0;
+    virtual void status(std::string_view text) = 0;
+    virtual void progress_range(int low, int high) = 0;
+    virtual void progress_step(int step) = 0;
+    virtual void progress_reset() = 0;
+    virtual void busy(bool on) = 0;
+    virtual void menu_enabled(bool on) = 0;
+};
+
+// A null owner is silent: these forward only when there is someone to tell.
+inline void tell(Owner* owner, std::string_view caption, std::string_view text, Icon icon)
+{
+    if (owner) owner->message(caption, text, icon);
+}
+inline void show_status(Owner* owner, std::string_view text)
+{
+    if (owner) owner->status(text);
+}
+
+}  // namespace nimbora
