@@ -19,7 +19,8 @@ void BM_CalcRainRainyMonth(benchmark::State& state)
     std::vector<Row> rows;
     for (int day = 1; day <= 30; ++day)
         for (int minute = 0; minute < 1440; ++minute)
-            rows.push_back({nimbora::strf("%02d", day), nimbora::strf("%02d:%02d", minute / 60, minute % 60)});
+            rows.push_back(
+                {nimbora::strf("%02d", day), nimbora::strf("%02d:%02d", minute / 60, minute % 60)});
     nimbora::CalcRain rain;
     for (auto _ : state) {
         rain.reset();

@@ -54,7 +54,8 @@ bool QtUserStore::set_int(std::string_view key, std::int32_t value)
 
 bool QtUserStore::set_string(std::string_view key, std::string_view value)
 {
-    settings_->setValue(key_of(key), QString::fromLocal8Bit(value.data(), static_cast<qsizetype>(value.size())));
+    settings_->setValue(key_of(key),
+                        QString::fromLocal8Bit(value.data(), static_cast<qsizetype>(value.size())));
     return sync();
 }
 

@@ -31,10 +31,13 @@ bool internet_key(std::string_view key)
 void add_config(CLI::App& app, Args& args)
 {
     app.require_subcommand(1);
-    app.add_subcommand("show", "Show every setting (the password masked)")
-        ->final_callback([&args] { args.action = "show"; });
-    CLI::App* set = app.add_subcommand("set", "Change one setting, checked as its dialog checks it");
-    set->add_option("KEY", args.config.key, "Setting name, as InitPathRep, Rep_Name, UnitWind, File1")
+    app.add_subcommand("show", "Show every setting (the password masked)")->final_callback([&args] {
+        args.action = "show";
+    });
+    CLI::App* set =
+        app.add_subcommand("set", "Change one setting, checked as its dialog checks it");
+    set->add_option("KEY", args.config.key,
+                    "Setting name, as InitPathRep, Rep_Name, UnitWind, File1")
         ->required();
     set->add_option("VALUE", args.config.value, "New value (\"\" for empty)")->required();
     set->final_callback([&args] { args.action = "set"; });
@@ -72,7 +75,8 @@ Exit run_config(Session& session)
     if (!is_setting_key(key)) {
         std::string list;
         for (const std::string& k : setting_keys()) list += (list.empty() ? "" : " ") + k;
-        session.owner.message("Error", "Unknown setting: " + key + "\nSettings: " + list, Icon::error);
+        session.owner.message("Error", "Unknown setting: " + key + "\nSettings: " + list,
+                              Icon::error);
         return kUsage;
     }
     if (!accepted(session, check_setting(session.settings, key, value))) return kFailed;
@@ -85,7 +89,9 @@ Exit run_config(Session& session)
     if (write_conf(&session.owner, session.places.DocPath, session.settings) != 0) return kFailed;
     if (key == "InitPathDB" && session.settings.InitPathDB != old_db_folder)
         move_database(old_db_folder, session.settings.InitPathDB);
-    session.console.out << key << '=' << (key == "Pwd" ? std::string("********") : setting_text(session.settings, key))
+    session.console.out << key << '='
+                        << (key == "Pwd" ? std::string("********")
+                                         : setting_text(session.settings, key))
                         << '\n';
     return kOk;
 }

@@ -58,13 +58,14 @@ Exit run_station(Session& session)
     }
     if (action == "list") {
         for (const std::string& station : list_stations(places.HomePath))
-            session.console.out << station << (station == places.StationName ? "  (open)" : "") << '\n';
+            session.console.out << station << (station == places.StationName ? "  (open)" : "")
+                                << '\n';
         return kOk;
     }
     if (action == "open") {
         // Reopening reloads nothing; the store already names it.
-        const OpenResult r = open_station(&session.owner, session.store, places, session.settings,
-                                          name, nullptr);
+        const OpenResult r =
+            open_station(&session.owner, session.store, places, session.settings, name, nullptr);
         if (r == OpenResult::already_open) return kOk;
         if (r != OpenResult::opened) return kFailed;
         session.console.out << strf("%s - [%s]", Version, places.StationName.c_str()) << '\n';
@@ -72,10 +73,11 @@ Exit run_station(Session& session)
     }
     if (action == "delete") {
         if (!session.args.station_args.yes &&
-            !ask_yes_no(session.console, strf("Delete station '%s'", name.c_str()), "Are you sure ?"))
+            !ask_yes_no(session.console, strf("Delete station '%s'", name.c_str()),
+                        "Are you sure ?"))
             return kFailed;
-        const DeleteResult r = delete_station(&session.owner, session.store, places,
-                                              session.settings, name, nullptr);
+        const DeleteResult r =
+            delete_station(&session.owner, session.store, places, session.settings, name, nullptr);
         return r == DeleteResult::failed ? kFailed : kOk;
     }
     return kUsage;

@@ -13,7 +13,8 @@ namespace {
 
 // Every command, in the order --help lists them.
 const Command kCommands[] = {
-    {"setup", "Make the product folder and the templates that new stations copy", add_setup, run_setup},
+    {"setup", "Make the product folder and the templates that new stations copy", add_setup,
+     run_setup},
     {"station", "Create, list, open or delete stations", add_station, run_station},
     {"config", "Show or change the open station's settings", add_config, run_config},
     {"demo", "Set up a demo station in a folder of its own and show it", add_demo, run_demo},

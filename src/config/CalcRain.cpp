@@ -49,7 +49,8 @@ void CalcRain::evaluate(std::size_t window, const Entry& e)
 void CalcRain::add(std::string_view day, std::string_view month, std::string_view year,
                    std::string_view time, double rain)
 {
-    const int t = atoi_of(time.substr(0, 2)) * 60 + atoi_of(time.substr(std::min<std::size_t>(3, time.size()), 2));
+    const int t = atoi_of(time.substr(0, 2)) * 60 +
+                  atoi_of(time.substr(std::min<std::size_t>(3, time.size()), 2));
     char row_day[3];
     copy_text(row_day, day);
     for (std::size_t w = 0; w < rings_.size(); ++w) {

@@ -39,8 +39,8 @@ LocalTime local_now()
     lt.hour = tm.tm_hour;
     lt.minute = tm.tm_min;
     lt.second = tm.tm_sec;
-    lt.milliseconds = static_cast<int>(
-        duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    lt.milliseconds =
+        static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
     return lt;
 }
 
@@ -89,8 +89,8 @@ std::string trim(std::string_view text)
 
 std::string MkTipMsg(const Settings& s, std::string_view StationName, int TimerActive)
 {
-    const std::string head = strf("%s - [%.*s]\n\n", Version, static_cast<int>(StationName.size()),
-                                  StationName.data());
+    const std::string head =
+        strf("%s - [%.*s]\n\n", Version, static_cast<int>(StationName.size()), StationName.data());
     if (s.TransferEnabled == 0) return head + "FTP Upload  OFF";
     if (s.IntervMin > 0) {
         if (TimerActive) return head + "FTP Upload ON (Every: " + s.Interval + ")";

@@ -29,11 +29,12 @@ bool make_template_db(Owner* owner, const std::string& path)
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         SqliteHandle db(raw);
         char* err = nullptr;
-        if (rc == SQLITE_OK && sqlite3_exec(db.get(), kCreateDatiMeteo, nullptr, nullptr, &err) == SQLITE_OK)
+        if (rc == SQLITE_OK &&
+            sqlite3_exec(db.get(), kCreateDatiMeteo, nullptr, nullptr, &err) == SQLITE_OK)
             ok = true;
         else
-            tell(owner, "Setup",
-                 strf("%s: %s", path.c_str(), err ? err : sqlite3_errmsg(db.get())), Icon::error);
+            tell(owner, "Setup", strf("%s: %s", path.c_str(), err ? err : sqlite3_errmsg(db.get())),
+                 Icon::error);
         sqlite3_free(err);
     }
     if (ok) fs::rename(temp, path, ec);
@@ -77,7 +78,8 @@ InstallResult install_product(Owner* owner, const std::string& HomePath)
     std::error_code ec;
     if (!fs::is_directory(HomePath, ec)) {
         if (!fs::create_directories(HomePath, ec) || ec) {
-            tell(owner, "Setup", strf("%s: Could not create folder", HomePath.c_str()), Icon::error);
+            tell(owner, "Setup", strf("%s: Could not create folder", HomePath.c_str()),
+                 Icon::error);
             result.ok = false;
             return result;
         }
@@ -94,11 +96,13 @@ InstallResult install_product(Owner* owner, const std::string& HomePath)
             result.ok = false;
     };
     make(kDbFile, [&](const std::string& path) { return make_template_db(owner, path); });
-    make(kConfFile, [&](const std::string& path) { return replace_file(owner, path, conf_text(s)); });
+    make(kConfFile,
+         [&](const std::string& path) { return replace_file(owner, path, conf_text(s)); });
     make(kDatFile, [&](const std::string& path) {
         const auto record = dat_record(s);
-        return replace_file(owner, path,
-                            std::string_view(reinterpret_cast<const char*>(record.data()), record.size()));
+        return replace_file(
+            owner, path,
+            std::string_view(reinterpret_cast<const char*>(record.data()), record.size()));
     });
     return result;
 }

@@ -15,18 +15,17 @@ namespace {
 constexpr std::string_view kKey = "Qx4#nL!";
 
 constexpr std::array<const char*, kConfEntries> kConfNames = {
-    "path",  "pathDB", "pathWLK", "Name",  "City",  "State", "Elev",
-    "Lat",   "Long",   "File1",   "File2", "File3", "File4", "File5",
-    "File6", "File7",  "File8",   "File9", "File10"};
+    "path",  "pathDB", "pathWLK", "Name",  "City",  "State", "Elev",  "Lat",   "Long",  "File1",
+    "File2", "File3",  "File4",   "File5", "File6", "File7", "File8", "File9", "File10"};
 
 // Offsets and sizes of "nimbrep.dat".
 struct Field {
     std::size_t offset, size;
 };
 constexpr Field kReportChk{0, 20}, kUnitTemp{20, 1}, kUnitRain{21, 1}, kUnitWind{22, 1},
-    kUnitBar{23, 1}, kTransferEnabled{24, 4}, kPassive{28, 4}, kFtpHost{32, 61},
-    kFtpPort{93, 3}, kUser{96, 61}, kPwd{157, 61}, kRemotePath{218, 101}, kInterval{319, 15},
-    kTimeStart{334, 6}, kReportUpload{340, 2};
+    kUnitBar{23, 1}, kTransferEnabled{24, 4}, kPassive{28, 4}, kFtpHost{32, 61}, kFtpPort{93, 3},
+    kUser{96, 61}, kPwd{157, 61}, kRemotePath{218, 101}, kInterval{319, 15}, kTimeStart{334, 6},
+    kReportUpload{340, 2};
 
 using Record = std::array<unsigned char, kDatSize>;
 

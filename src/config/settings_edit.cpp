@@ -41,8 +41,7 @@ Check too_long(std::string_view key, std::string_view value, std::size_t max)
 
 bool equal_nocase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -59,13 +58,18 @@ int unit_code(std::string_view value, const std::vector<std::vector<std::string_
     return -1;
 }
 
-const std::vector<std::vector<std::string_view>> kTempLabels = {{"C", "\xB0" "C", "°C"},
-                                                                {"F", "\xB0" "F", "°F"}};
+const std::vector<std::vector<std::string_view>> kTempLabels = {{"C",
+                                                                 "\xB0"
+                                                                 "C",
+                                                                 "°C"},
+                                                                {"F",
+                                                                 "\xB0"
+                                                                 "F",
+                                                                 "°F"}};
 const std::vector<std::vector<std::string_view>> kRainLabels = {{"mm"}, {"inch", "in"}};
 const std::vector<std::vector<std::string_view>> kWindLabels = {
     {"Km/h"}, {"mph"}, {"knot"}, {"m/s"}};
-const std::vector<std::vector<std::string_view>> kBarLabels = {
-    {"hPa"}, {"mb"}, {"mmHg"}, {"inHg"}};
+const std::vector<std::vector<std::string_view>> kBarLabels = {{"hPa"}, {"mb"}, {"mmHg"}, {"inHg"}};
 
 std::string unit_choices(const std::vector<std::vector<std::string_view>>& labels)
 {
@@ -148,8 +152,10 @@ Def flag_def(const char* key, std::int32_t Settings::*field)
 std::vector<Def> make_defs()
 {
     std::vector<Def> defs;
-    defs.push_back(folder_def("InitPathRep", &Settings::InitPathRep, "Report directory is invalid!"));
-    defs.push_back(folder_def("InitPathDB", &Settings::InitPathDB, "Database directory is invalid!"));
+    defs.push_back(
+        folder_def("InitPathRep", &Settings::InitPathRep, "Report directory is invalid!"));
+    defs.push_back(
+        folder_def("InitPathDB", &Settings::InitPathDB, "Database directory is invalid!"));
     defs.push_back(folder_def("InitPathWLK", &Settings::InitPathWLK, "Wlk Directory is invalid!"));
     defs.push_back(text_def("Rep_Name", &Settings::Rep_Name, kRepNameMax));
     defs.push_back(text_def("Rep_City", &Settings::Rep_City, kRepCityMax));
@@ -181,66 +187,72 @@ std::vector<Def> make_defs()
     defs.push_back(unit_def("UnitWind", &Settings::UnitWind, kWindLabels));
     defs.push_back(unit_def("UnitBar", &Settings::UnitBar, kBarLabels));
     defs.push_back(flag_def("TransferEnabled", &Settings::TransferEnabled));
-    defs.push_back(text_def("FtpHost", &Settings::FtpHost, kFtpHostMax, "Invalid FTP Host!\nContinue anyway?"));
-    Def port = text_def("FtpPort", &Settings::FtpPort, kFtpPortMax, "Invalid FTP port!\nContinue anyway?");
+    defs.push_back(text_def("FtpHost", &Settings::FtpHost, kFtpHostMax,
+                            "Invalid FTP Host!\nContinue anyway?"));
+    Def port =
+        text_def("FtpPort", &Settings::FtpPort, kFtpPortMax, "Invalid FTP port!\nContinue anyway?");
     port.check = [inner = port.check](const Settings& s, std::string_view v) -> Check {
         if (v.find_first_not_of("0123456789") != std::string_view::npos)
             return refuse("FtpPort: digits only");
         return inner(s, v);
     };
     defs.push_back(port);
-    defs.push_back(text_def("User", &Settings::User, kUserMax, "Invalid User Name!\nContinue anyway?"));
+    defs.push_back(
+        text_def("User", &Settings::User, kUserMax, "Invalid User Name!\nContinue anyway?"));
     defs.push_back(text_def("Pwd", &Settings::Pwd, kPwdMax, "Invalid Password!\nContinue anyway?"));
-    defs.push_back(text_def("RemotePath", &Settings::RemotePath, kRemotePathMax, "Invalid Folder!\nContinue anyway?"));
+    defs.push_back(text_def("RemotePath", &Settings::RemotePath, kRemotePathMax,
+                            "Invalid Folder!\nContinue anyway?"));
     defs.push_back(flag_def("Passive", &Settings::Passive));
-    defs.push_back(Def{
-        "Interval", [](const Settings& s) { return s.Interval; },
-        [](const Settings&, std::string_view v) -> Check {
-            if (IntervMin(v)) return std::nullopt;
-            std::string list;
-            for (const auto& entry : TimeInterval)
-                list += strf("%s\"%s\"", list.empty() ? "" : ", ", entry.label);
-            return refuse("Interval: one of " + list);
-        },
-        [](Settings& s, std::string_view v) {
-            s.Interval = std::string(v);
-            s.IntervMin = IntervMin(v).value_or(s.IntervMin);
-        }});
-    defs.push_back(Def{
-        "TimeStart", [](const Settings& s) { return s.TimeStart; },
-        [](const Settings& s, std::string_view v) -> Check {
-            if (auto problem = too_long("TimeStart", v, kTimeStartMax)) return problem;
-            // With uploads on file change the start time is not used, and kept as typed.
-            if (CheckTime(v) && s.Interval != kOnFileChange) return refuse("Invalid Starting Time!");
-            return std::nullopt;
-        },
-        [](Settings& s, std::string_view v) { s.TimeStart = std::string(v); }});
+    defs.push_back(Def{"Interval", [](const Settings& s) { return s.Interval; },
+                       [](const Settings&, std::string_view v) -> Check {
+                           if (IntervMin(v)) return std::nullopt;
+                           std::string list;
+                           for (const auto& entry : TimeInterval)
+                               list += strf("%s\"%s\"", list.empty() ? "" : ", ", entry.label);
+                           return refuse("Interval: one of " + list);
+                       },
+                       [](Settings& s, std::string_view v) {
+                           s.Interval = std::string(v);
+                           s.IntervMin = IntervMin(v).value_or(s.IntervMin);
+                       }});
+    defs.push_back(Def{"TimeStart", [](const Settings& s) { return s.TimeStart; },
+                       [](const Settings& s, std::string_view v) -> Check {
+                           if (auto problem = too_long("TimeStart", v, kTimeStartMax))
+                               return problem;
+                           // With uploads on file change the start time is not used, and kept as
+                           // typed.
+                           if (CheckTime(v) && s.Interval != kOnFileChange)
+                               return refuse("Invalid Starting Time!");
+                           return std::nullopt;
+                       },
+                       [](Settings& s, std::string_view v) { s.TimeStart = std::string(v); }});
     defs.push_back(Def{
         "ReportUpload", [](const Settings& s) { return std::to_string(s.ReportUpload); },
         [](const Settings&, std::string_view v) { return check_choice("ReportUpload", v, "012"); },
         [](Settings& s, std::string_view v) { s.ReportUpload = v[0] - '0'; }});
     for (int i = 0; i < kFileListSize; ++i) {
         const std::string key = strf("File%d", i + 1);
-        defs.push_back(Def{
-            nullptr, [i](const Settings& s) { return s.FileList[static_cast<std::size_t>(i)]; },
-            [key, i](const Settings& s, std::string_view v) -> Check {
-                if (v.empty()) return std::nullopt;
-                if (auto problem = too_long(key, v, kPathMax)) return problem;
-                std::error_code ec;
-                if (!fs::is_regular_file(std::string(v), ec))
-                    return refuse(strf("%s: no such file: %s", key.c_str(), std::string(v).c_str()));
-                for (int j = 0; j < kFileListSize; ++j)
-                    if (j != i && equal_nocase(s.FileList[static_cast<std::size_t>(j)], v))
-                        return refuse(strf("%s: already in the upload list: %s", key.c_str(),
-                                           std::string(v).c_str()));
-                return std::nullopt;
-            },
-            [i](Settings& s, std::string_view v) {
-                s.FileList[static_cast<std::size_t>(i)] = std::string(v);
-                // The list ends at its first empty entry: close up the gaps.
-                std::stable_partition(s.FileList.begin(), s.FileList.end(),
-                                      [](const std::string& f) { return !f.empty(); });
-            }});
+        defs.push_back(
+            Def{nullptr, [i](const Settings& s) { return s.FileList[static_cast<std::size_t>(i)]; },
+                [key, i](const Settings& s, std::string_view v) -> Check {
+                    if (v.empty()) return std::nullopt;
+                    if (auto problem = too_long(key, v, kPathMax)) return problem;
+                    std::error_code ec;
+                    if (!fs::is_regular_file(std::string(v), ec))
+                        return refuse(
+                            strf("%s: no such file: %s", key.c_str(), std::string(v).c_str()));
+                    for (int j = 0; j < kFileListSize; ++j)
+                        if (j != i && equal_nocase(s.FileList[static_cast<std::size_t>(j)], v))
+                            return refuse(strf("%s: already in the upload list: %s", key.c_str(),
+                                               std::string(v).c_str()));
+                    return std::nullopt;
+                },
+                [i](Settings& s, std::string_view v) {
+                    s.FileList[static_cast<std::size_t>(i)] = std::string(v);
+                    // The list ends at its first empty entry: close up the gaps.
+                    std::stable_partition(s.FileList.begin(), s.FileList.end(),
+                                          [](const std::string& f) { return !f.empty(); });
+                }});
     }
     return defs;
 }
@@ -305,7 +317,8 @@ std::optional<SettingCheck> check_upload_list(const Settings& s)
 void move_database(const std::string& old_folder, const std::string& new_folder)
 {
     std::error_code ec;
-    if (fs::copy_file(old_folder + kDbFile, new_folder + kDbFile, fs::copy_options::none, ec) && !ec)
+    if (fs::copy_file(old_folder + kDbFile, new_folder + kDbFile, fs::copy_options::none, ec) &&
+        !ec)
         fs::remove(old_folder + kDbFile, ec);
 }
 

@@ -5,14 +5,14 @@
 
 namespace nimbora {
 
-#define NIMBORA_WEATHER_COLUMNS                                                                  \
-    " ( [Year] VARCHAR(4) NULL, [Month] VARCHAR(2) NULL, [Day] VARCHAR(2) NULL,"                 \
-    " [Time] VARCHAR(5) NULL, [Temperature] FLOAT NULL, [HiTemp] FLOAT NULL,"                    \
-    " [LowTemp] FLOAT NULL, [Humidity] INTEGER NULL, [Dewpoint] FLOAT NULL,"                     \
-    " [Pressure] FLOAT NULL, [Windspeed] FLOAT NULL, [Gustspeed] FLOAT NULL,"                    \
-    " [Direction] VARCHAR(3) NULL, [Rain] FLOAT NULL, [RainRate] FLOAT NULL,"                    \
-    " [HeatIndex] FLOAT NULL, [Windchill] FLOAT NULL, [SolarRad] INTEGER NULL,"                  \
-    " [HiSolarRad] INTEGER NULL, [ET] FLOAT NULL, [UV] FLOAT NULL, [HiUV] FLOAT NULL,"           \
+#define NIMBORA_WEATHER_COLUMNS                                                                    \
+    " ( [Year] VARCHAR(4) NULL, [Month] VARCHAR(2) NULL, [Day] VARCHAR(2) NULL,"                   \
+    " [Time] VARCHAR(5) NULL, [Temperature] FLOAT NULL, [HiTemp] FLOAT NULL,"                      \
+    " [LowTemp] FLOAT NULL, [Humidity] INTEGER NULL, [Dewpoint] FLOAT NULL,"                       \
+    " [Pressure] FLOAT NULL, [Windspeed] FLOAT NULL, [Gustspeed] FLOAT NULL,"                      \
+    " [Direction] VARCHAR(3) NULL, [Rain] FLOAT NULL, [RainRate] FLOAT NULL,"                      \
+    " [HeatIndex] FLOAT NULL, [Windchill] FLOAT NULL, [SolarRad] INTEGER NULL,"                    \
+    " [HiSolarRad] INTEGER NULL, [ET] FLOAT NULL, [UV] FLOAT NULL, [HiUV] FLOAT NULL,"             \
     " WindRun FLOAT, PRIMARY KEY ([Year],[Month],[Day],[Time]) )"
 
 // The temporary table of the current month's report, on the connection that creates it.

@@ -1,1 +1,195 @@
+#include "cli/commands.h"
+
+#include "config/read_conf.h"
+#include "support/files.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace nimbora {
+namespace {
+
+class Cli : public testing::Test {
+protected:
+    struct Result {
+        Exit code;
+        std::string out, err;
+    };
+
+    Result run(std::vector<std::string> args, const std::string& input = "")
+    {
+        std::istringstream in(input);
+        std::ostringstream out, err;
+        Console console{in, out, err, false};
+        CliEnv env{console, store, home};
+        const Exit code = run_cli(args, env);
+        return {code, out.str(), err.str()};
+    }
+
+    test::TempDir dir;
+    std::string home = dir.folder() + "Nimbora/";
+    MemoryUserStore store;
+};
+
+TEST_F(Cli, UsageAndHelp)
+{
+    const Result help = run({"--help"});
+    EXPECT_EQ(help.code, kOk);
+    EXPECT_NE(help.out.find("station"), std::string::npos);
+
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"--bogus", "setup"},
+                                                                  {"station"},
+                                                                  {"station", "new"},
+                                                                  {"config", "set", "Rep_Name"}}) {
+        const Result r = run(args);
+        EXPECT_EQ(r.code, kUsage) << testing::PrintToString(args);
+        EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(Cli, StationsNeedTheInstallation)
+{
+    const Result r = run({"station", "new", "Hill"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.err.find("New Station: The product folder is not installed"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("nimbora-cli setup"), std::string::npos);
+    EXPECT_FALSE(fs::exists(home));
+}
+
+TEST_F(Cli, StationLifecycle)
+{
+    EXPECT_EQ(run({"setup"}).code, kOk);
+    EXPECT_EQ(run({"setup"}).out, "already installed in " + home + "\n");
+
+    Result r = run({"station", "new", "Hill"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_EQ(r.err, "New Station: Station created successfully\n");
+    EXPECT_EQ(run({"station", "new", "Hill"}).err, "New Station: Could not create station\n");
+    EXPECT_EQ(run({"station", "new", "a/b"}).code, kFailed);
+    ASSERT_EQ(run({"station", "new", "Dale"}).code, kOk);
+
+    r = run({"station", "open", "Hill"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_EQ(r.out, "Nimbora - [Hill]\n");
+    EXPECT_EQ(store.get_string("StationName"), "Hill");
+    EXPECT_EQ(run({"station", "list"}).out, "Dale\nHill  (open)\n");
+    EXPECT_EQ(run({"station", "open", "Hill"}).err, "Open Station: Station already open!\n");
+    r = run({"station", "open", "Nowhere"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Open Station: Station not found: Nowhere\n");
+
+    // Without --yes the terminal is asked; anything but yes keeps the station.
+    r = run({"station", "delete", "Dale"}, "n\n");
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Delete station 'Dale': Are you sure ? [y/N] ");
+    EXPECT_TRUE(fs::is_directory(home + "Dale"));
+    EXPECT_EQ(run({"station", "delete", "Dale"}, "").code, kFailed);
+    r = run({"station", "delete", "Dale"}, "y\n");
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_FALSE(fs::exists(home + "Dale"));
+
+    r = run({"station", "delete", "Hill", "--yes"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_EQ(r.err, "Delete Station: Station deleted successfully\n");
+    EXPECT_FALSE(store.get_string("StationName"));
+    EXPECT_EQ(run({"station", "delete", "Hill", "--yes"}).err,
+              "Delete Station: Could not delete station\n");
+}
+
+TEST_F(Cli, ConfigShowAndSet)
+{
+    Result r = run({"config", "show"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.err.find("Error: No station is open"), std::string::npos);
+
+    ASSERT_EQ(run({"setup"}).code, kOk);
+    ASSERT_EQ(run({"station", "new", "Hill"}).code, kOk);
+    ASSERT_EQ(run({"station", "open", "Hill"}).code, kOk);
+
+    r = run({"config", "set", "Pwd", "s3cret"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_EQ(r.out, "Pwd=********\n");
+    r = run({"config", "show"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_EQ(r.out.find("s3cret"), std::string::npos);
+    EXPECT_NE(r.out.find("\nPwd              ********\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nInitPathDB       " + home + "Hill/\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nIntervMin        60\n"), std::string::npos) << r.out;
+
+    r = run({"config", "set", "TimeStart", "25:00"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Error: Invalid Starting Time!\n");
+
+    r = run({"config", "set", "FtpHost", ""}, "n\n");
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Error: Invalid FTP Host!\nContinue anyway? [y/N] ");
+    r = run({"config", "set", "FtpHost", ""}, "y\n");
+    EXPECT_EQ(r.code, kOk);
+
+    r = run({"config", "set", "Speed", "1"});
+    EXPECT_EQ(r.code, kUsage);
+    EXPECT_EQ(r.err.rfind("Error: Unknown setting: Speed\nSettings: InitPathRep InitPathDB", 0), 0u)
+        << r.err;
+
+    EXPECT_EQ(run({"config", "set", "UnitWind", "knot"}).out, "UnitWind=2\n");
+    EXPECT_EQ(run({"config", "set", "ReportUpload", "0"}).err, "Warning: No files selected!\n");
+
+    // What was set is in the station's files, for the next program that reads them.
+    Settings s;
+    ASSERT_EQ(read_conf(nullptr, kConfEntries, home + "Hill/", s), 0);
+    EXPECT_EQ(s.Pwd, "s3cret");
+    EXPECT_EQ(s.UnitWind, 2);
+    EXPECT_EQ(s.FtpHost, "");
+}
+
+TEST_F(Cli, StationOptionUsesAnotherStation)
+{
+    ASSERT_EQ(run({"setup"}).code, kOk);
+    ASSERT_EQ(run({"station", "new", "Hill"}).code, kOk);
+    ASSERT_EQ(run({"station", "new", "Dale"}).code, kOk);
+    ASSERT_EQ(run({"station", "open", "Hill"}).code, kOk);
+    ASSERT_EQ(run({"--station", "Dale", "config", "set", "Rep_City", "Lowtown"}).code, kOk);
+    EXPECT_NE(run({"--station", "Dale", "config", "show"}).out.find("Lowtown"), std::string::npos);
+    EXPECT_EQ(run({"config", "show"}).out.find("Lowtown"), std::string::npos);
+    EXPECT_EQ(store.get_string("StationName"), "Hill");
+    Result r = run({"--station", "Gone", "config", "show"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Error: Station not found: Gone\n");
+}
+
+TEST_F(Cli, DemoKeepsToItsFolder)
+{
+    const std::string folder = dir.folder() + "demo";
+    Result r = run({"demo", "--folder", folder});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_NE(r.out.find("Station \"Demo\" is open"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::is_regular_file(folder + "/Nimbora/Demo/NimboDB.s3db"));
+    EXPECT_FALSE(store.get_string("StationName"));  // the user's own values are untouched
+    EXPECT_FALSE(fs::exists(home));
+    r = run({"demo", "--folder", folder});  // and again, over its own earlier run
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(CliProgram, RunsAsAProgram)
+{
+    test::TempDir dir;
+    const std::string command = std::string(NIMBORA_CLI) + " --home '" + dir.folder() +
+                                "P' setup > '" + dir.folder() + "out.txt' 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << test::read_file(dir.path() / "out.txt");
+    EXPECT_TRUE(fs::is_regular_file(dir.path() / "P" / "nimbrep.dat"));
+    const int bad = std::system((std::string(NIMBORA_CLI) + " --nope > /dev/null 2>&1").c_str());
+    EXPECT_EQ(WEXITSTATUS(bad), 2);
+}
+
+}  // namespace
+}  // namespace nimbora
