@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <optional>
 
 namespace nimbora {
@@ -108,6 +107,17 @@ Record reset_record()
     return r;
 }
 
+// The whole of a regular file; false when it cannot be opened or read (a folder, say).
+bool read_whole(const std::string& path, std::string& out)
+{
+    FilePtr file = file_open(nullptr, path, "rb");
+    if (!file) return false;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) out.append(buffer, n);
+    return std::ferror(file.get()) == 0;
+}
+
 }  // namespace
 
 std::optional<int> IntervMin(std::string_view label)
@@ -198,17 +208,19 @@ void apply_dat_record(const Record& r, Settings& s)
 int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
 {
     const std::string conf_path = DocPath + kConfFile;
-    std::ifstream conf(conf_path, std::ios::binary);
-    if (!conf) {
+    std::string text;
+    if (!read_whole(conf_path, text)) {
         tell(owner, "Error", strf("%s: Error opening file", conf_path.c_str()), Icon::error);
         return 1;
     }
 
     const int entries = std::clamp(count, 0, kConfEntries);
     std::array<std::string, kConfEntries> values;
-    std::string line;
-    while (std::getline(conf, line)) {
-        const bool had_line_end = !conf.eof();
+    for (std::size_t begin = 0; begin < text.size();) {
+        const std::size_t end = text.find('\n', begin);
+        const bool had_line_end = end != std::string::npos;
+        std::string line = text.substr(begin, had_line_end ? end - begin : std::string::npos);
+        begin = had_line_end ? end + 1 : text.size();
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("<!--", 0) == 0) continue;
         if (had_line_end) line += '\n';  // the reader has always seen the line end
@@ -216,7 +228,6 @@ int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
             if (auto value = element_value(line, kConfNames[static_cast<std::size_t>(i)]))
                 values[static_cast<std::size_t>(i)] = std::string(*value);
     }
-    conf.close();
 
     auto folder = [&](const std::string& v) { return v.empty() ? DocPath : v; };
     s.InitPathRep = folder(values[0]);
@@ -234,12 +245,13 @@ int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
     apply_dat_record(record, s);
 
     const std::string dat_path = DocPath + kDatFile;
-    FilePtr dat = file_open(owner, dat_path, "rb");
-    if (!dat) return 1;
-    // Fields past the end of a short file keep their reset values.
-    const std::size_t got = std::fread(record.data(), 1, record.size(), dat.get());
-    (void)got;
-    dat.reset();
+    std::string bytes;
+    if (!read_whole(dat_path, bytes)) {
+        tell(owner, "Error", strf("%s: Error opening file", dat_path.c_str()), Icon::error);
+        return 1;
+    }
+    // Fields past the end of a short file keep their reset values; bytes past 342 mean nothing.
+    std::memcpy(record.data(), bytes.data(), std::min(bytes.size(), record.size()));
     apply_dat_record(record, s);
 
     if (auto minutes = IntervMin(s.Interval)) s.IntervMin = *minutes;

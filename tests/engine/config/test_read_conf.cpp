@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 namespace nimbora {
 namespace {
@@ -262,6 +263,26 @@ TEST(ReadConf, MissingBinaryFileResetsItsSettings)
     EXPECT_EQ(s.RemotePath, "");
     ASSERT_EQ(owner.lines().size(), 1u);
     EXPECT_EQ(owner.lines()[0], "Error: " + dir.folder() + "nimbrep.dat: Error opening file");
+}
+
+TEST(ReadConf, FoldersInPlaceOfTheFilesCannotBeRead)
+{
+    TempDir dir;
+    RecordingOwner owner;
+    std::filesystem::create_directory(dir.path() / "nimbrep.conf");
+    Settings s = full_settings();
+    EXPECT_EQ(read_conf(&owner, kConfEntries, dir.folder(), s), 1);
+    expect_same(s, full_settings());
+
+    std::filesystem::remove(dir.path() / "nimbrep.conf");
+    write_file(dir.path() / "nimbrep.conf", "<City>Town</City>\r\n");
+    std::filesystem::create_directory(dir.path() / "nimbrep.dat");
+    EXPECT_EQ(read_conf(&owner, kConfEntries, dir.folder(), s), 1);
+    EXPECT_EQ(s.Rep_City, "Town");
+    EXPECT_EQ(s.FtpHost, "");
+    EXPECT_EQ(owner.lines(), (std::vector<std::string>{
+                                 "Error: " + dir.folder() + "nimbrep.conf: Error opening file",
+                                 "Error: " + dir.folder() + "nimbrep.dat: Error opening file"}));
 }
 
 TEST(ReadConf, ShortOrLongBinaryFile)
