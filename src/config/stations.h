@@ -6,6 +6,7 @@
 #include "config/UserStore.h"
 #include "jobs/Owner.h"
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@ namespace nimbora {
 
 inline constexpr const char* kDbFile = "NimboDB.s3db";
 inline constexpr std::size_t kStationNameMax = 20;
-inline constexpr char kSep = '/';  // the platform's folder separator
+inline constexpr char kSep = static_cast<char>(std::filesystem::path::preferred_separator);
 
 // Where this run keeps its files.
 struct Places {
