@@ -3,8 +3,10 @@
 
 #include "config/Settings.h"
 #include "jobs/Owner.h"
+#include "jobs/busy.h"
 
 #include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -26,6 +28,12 @@ struct ReportJob {
     // never changes a running job.
     Settings settings;
     std::string DocPath;  // the station folder; "Ftp.log" lives here
+
+    std::vector<std::string> Files;  // the import's WLK files: names in InitPathWLK, or paths
+
+    // ThActive as claimed by the starter; the job takes it over and releases it on every
+    // exit. Empty for a job run on a connection lent by its caller.
+    BusyClaim busy;
 };
 
 }  // namespace nimbora
