@@ -12,6 +12,7 @@ packages=(
   python3 python3-pyftpdlib
   fonts-dejavu-core xvfb xauth
   clang-format
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,12 +1,19 @@
 #include "cli/commands.h"
 
 #include "automation/UserStore.h"
+#include "config/db_helpers.h"
+#include "config/format.h"
+#include "config/function.h"
 #include "config/install.h"
 #include "config/read_conf.h"
 #include "config/settings_edit.h"
+#include "import/WlkWriter.h"
+#include "import/load_db.h"
+#include "import/synthetic.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cstdint>
 #include <filesystem>
 #include <ostream>
 
@@ -16,6 +23,27 @@ namespace nimbora {
 namespace {
 
 constexpr const char* kDemoStation = "Demo";
+constexpr int kDemoMonths = 13;
+constexpr int kDemoInterval = 5;  // minutes
+
+// Thirteen months of the synthetic station, ending with the current month as far as today,
+// as the logger would have written them. Returns the file names.
+std::vector<std::string> write_demo_archive(const std::string& folder, const LocalTime& today)
+{
+    std::vector<std::string> names;
+    for (int back = kDemoMonths - 1; back >= 0; --back) {
+        const int index = today.year * 12 + (today.month - 1) - back;
+        const int year = index / 12, month = index % 12 + 1;
+        const auto seed = static_cast<std::uint32_t>(year * 100 + month);
+        WlkWriter file;
+        for (SyntheticDay& day : synthetic_month(year, month, kDemoInterval, seed))
+            if (back > 0 || day.day <= today.day) file.add_day(day.day, std::move(day.records));
+        const std::string name = strf("%04d-%02d.wlk", year, month);
+        if (!file.write(folder + name)) return {};
+        names.push_back(name);
+    }
+    return names;
+}
 
 }  // namespace
 
@@ -67,6 +95,28 @@ Exit run_demo(Session& session)
 
     out << "Station \"" << places.StationName << "\" is open; its settings:\n";
     print_settings(session, out);
+
+    ReportJob job;
+    job.hOwner = &session.owner;
+    job.settings = s;
+    job.DocPath = places.DocPath;
+    job.Reload = '1';  // a second run replaces its months instead of skipping every record
+    job.Files = write_demo_archive(s.InitPathWLK, local_now());
+    if (job.Files.empty()) {
+        session.owner.message("Error", "Could not write the demo's WLK files in " + s.InitPathWLK,
+                              Icon::error);
+        return kFailed;
+    }
+    out << "\nWrote " << job.Files.size() << " months of 5-minute records: " << s.InitPathWLK
+        << job.Files.front() << " ... " << job.Files.back() << '\n';
+    job.busy = BusyClaim::try_claim(ThActive);
+    const ImportResult imported = load_db(job);
+    if (imported.code != 0) return kFailed;
+    const auto span = GetFLRecord(&session.owner, s.InitPathDB + kDbFile);
+    out << "Imported " << imported.RecTot - imported.RecErr << " records into " << s.InitPathDB
+        << kDbFile << " (" << (span ? span->first + " to " + span->second : "") << ")\n"
+        << "Import logs: " << s.InitPathDB << "log.txt, " << s.InitPathDB << "error.txt\n";
+
     out << "\nProduct folder: " << home << '\n'
         << "Station folder: " << places.DocPath << '\n'
         << "Per-user values: " << (folder / "user.ini").string() << '\n';

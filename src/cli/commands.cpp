@@ -17,6 +17,8 @@ const Command kCommands[] = {
      run_setup},
     {"station", "Create, list, open or delete stations", add_station, run_station},
     {"config", "Show or change the open station's settings", add_config, run_config},
+    {"import", "Import WLK files into the station's database", add_import, run_import},
+    {"info", "Show the first and last record and the months held", add_info, run_info},
     {"demo", "Set up a demo station in a folder of its own and show it", add_demo, run_demo},
 };
 

@@ -26,6 +26,12 @@ struct ConfigArgs {
     std::string key, value;
 };
 
+struct ImportArgs {
+    bool reload = false;
+    bool all = false;
+    std::vector<std::string> files;
+};
+
 struct DemoArgs {
     std::string folder = "nimbora-demo";
 };
@@ -36,6 +42,7 @@ struct Args {
     std::string station;  // --station: this station instead of the open one
     StationArgs station_args;
     ConfigArgs config;
+    ImportArgs import;
     DemoArgs demo;
     std::string action;  // the chosen command, as "station new" or "config show"
 };
@@ -76,6 +83,10 @@ void add_station(CLI::App& app, Args& args);
 Exit run_station(Session& session);
 void add_config(CLI::App& app, Args& args);
 Exit run_config(Session& session);
+void add_import(CLI::App& app, Args& args);
+Exit run_import(Session& session);
+void add_info(CLI::App& app, Args& args);
+Exit run_info(Session& session);
 void add_demo(CLI::App& app, Args& args);
 Exit run_demo(Session& session);
 

@@ -110,6 +110,17 @@ std::string MkDate(const LocalTime& lt)
     return strf("%02d/%02d/%4d %02d:%02d", lt.day, lt.month, lt.year, lt.hour, lt.minute);
 }
 
+bool list_box_less(const std::string& a, const std::string& b)
+{
+    const auto lower = [](const std::string& text) {
+        std::string out = text;
+        for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    };
+    const std::string la = lower(a), lb = lower(b);
+    return la != lb ? la < lb : a < b;
+}
+
 int ChkDir(const std::string& folder)
 {
     std::error_code ec;

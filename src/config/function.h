@@ -44,6 +44,9 @@ std::string_view status_part(std::string_view tip);
 // "%02d/%02d/%4d %02d:%02d": day, month, year, hour, minute (as in 04/12/2026 23:58).
 std::string MkDate(const LocalTime& lt);
 
+// The order of a sorted list box: letter case aside, then as the bytes go.
+bool list_box_less(const std::string& a, const std::string& b);
+
 // 1 when `folder` is not an existing folder, 0 when it is.
 int ChkDir(const std::string& folder);
 

@@ -1,6 +1,7 @@
 #include "config/stations.h"
 
 #include "config/format.h"
+#include "config/function.h"
 #include "config/read_conf.h"
 #include "jobs/busy.h"
 
@@ -85,10 +86,7 @@ std::vector<std::string> list_stations(const std::string& HomePath)
         std::error_code type_ec;
         if (it->is_directory(type_ec)) names.push_back(it->path().filename().string());
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = lower(a), lb = lower(b);
-        return la != lb ? la < lb : a < b;
-    });
+    std::sort(names.begin(), names.end(), list_box_less);
     return names;
 }
 

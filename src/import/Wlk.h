@@ -101,7 +101,7 @@ struct WeatherData {
     char Month[3] = {};  // two digits, from the file name
     char Day[3] = {};    // the day's index position, "%02d"
     // "hh:mm" ("00:00" to "24:00") for every time a valid file holds; the room beyond five
-    // characters is for the widest text a damaged time gives ("-545:-59").
+    // characters is for the widest text a damaged time gives ("-546:-08").
     char Time[9] = {};
     float Temperature = kMissing;  // deg C
     float HiTemp = kMissing;       // deg C

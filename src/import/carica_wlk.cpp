@@ -3,7 +3,9 @@
 
 #include "config/file_open.h"
 #include "config/format.h"
+#include "config/function.h"
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
@@ -30,6 +32,22 @@ std::string_view bare_name(std::string_view name)
 {
     const std::size_t slash = name.find_last_of("/\\");
     return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+std::vector<std::string> list_wlk_files(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() < 4) continue;
+        std::string ext = name.substr(name.size() - 4);
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".wlk") names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(), list_box_less);
+    return names;
 }
 
 std::optional<WlkMonth> wlk_file_month(std::string_view name)

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nimbora {
 
@@ -20,6 +21,9 @@ std::optional<WlkMonth> wlk_file_month(std::string_view name);
 
 // The file part of `name`: WLK files are named by their bare name or by a path.
 std::string_view bare_name(std::string_view name);
+
+// The "*.wlk" files of `folder` (letter case aside), by name, sorted as the list box sorts.
+std::vector<std::string> list_wlk_files(const std::string& folder);
 
 struct ImportResult {
     int code = 0;    // 0 imported (or nothing selected), 1 refused or rolled back

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "config/read_conf.h"
+#include "import/synthetic.h"
 #include "support/files.h"
 
 #include <gtest/gtest.h>
@@ -173,9 +174,47 @@ TEST_F(Cli, DemoKeepsToItsFolder)
     EXPECT_TRUE(fs::is_regular_file(folder + "/Nimbora/Demo/NimboDB.s3db"));
     EXPECT_FALSE(store.get_string("StationName"));  // the user's own values are untouched
     EXPECT_FALSE(fs::exists(home));
+    EXPECT_NE(r.out.find("Wrote 13 months of 5-minute records"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("Records skipped:         0"), std::string::npos) << r.err;
     r = run({"demo", "--folder", folder});  // and again, over its own earlier run
     EXPECT_EQ(r.code, kOk) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err.find("New Station"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Records skipped:         0"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, ImportAndInfo)
+{
+    ASSERT_EQ(run({"setup"}).code, kOk);
+    ASSERT_EQ(run({"station", "new", "Hill"}).code, kOk);
+    ASSERT_EQ(run({"station", "open", "Hill"}).code, kOk);
+    const std::string wlk = home + "Hill/";
+
+    Result r = run({"import"});
+    EXPECT_EQ(r.code, kUsage);
+    EXPECT_EQ(r.err, "Error: Name the WLK files to import, or --all for every one\n");
+    r = run({"import", "--all"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Error: Wlk file(s) not found\n");
+
+    ASSERT_TRUE(write_synthetic_month(wlk + "2008-06.wlk", 2008, 6, 60, 1));
+    ASSERT_TRUE(write_synthetic_month(wlk + "2008-05.WLK", 2008, 5, 60, 2));
+    ASSERT_TRUE(write_synthetic_month(dir.folder() + "2009-01.wlk", 2009, 1, 60, 3));
+    r = run({"import", "--all"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.err, "Load Database: Load completed\n\nNew records loaded:    1464\n"
+                     "Records skipped:         0\n");
+    r = run({"import", dir.folder() + "2009-01.wlk", "2008-05.WLK", "--reload"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_NE(r.err.find("New records loaded:    1488"), std::string::npos) << r.err;
+
+    r = run({"info"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_EQ(r.out, "First record: 01/05/2008 01:00\nLast record:  31/01/2009 24:00\n"
+                     "2008: May June\n2009: January\n");
+
+    r = run({"import", "2008-07.wlk"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.err.find("2008-07.wlk: Error opening file"), std::string::npos) << r.err;
 }
 
 TEST(CliProgram, RunsAsAProgram)
