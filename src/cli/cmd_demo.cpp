@@ -9,7 +9,9 @@
 #include "config/settings_edit.h"
 #include "import/WlkWriter.h"
 #include "import/load_db.h"
+#include "import/load_table.h"
 #include "import/synthetic.h"
+#include "reports/MonthRep.h"
 
 #include <CLI/CLI.hpp>
 
@@ -116,6 +118,37 @@ Exit run_demo(Session& session)
     out << "Imported " << imported.RecTot - imported.RecErr << " records into " << s.InitPathDB
         << kDbFile << " (" << (span ? span->first + " to " + span->second : "") << ")\n"
         << "Import logs: " << s.InitPathDB << "log.txt, " << s.InitPathDB << "error.txt\n";
+
+    // Every past month's report, with decades and the detailed wind file, then the current
+    // month from its WLK file, as the Current Month dialog writes it (the same file name).
+    out << "\nReports in " << s.InitPathRep << ":\n";
+    for (const std::string& name :
+         std::vector<std::string>(job.Files.begin(), job.Files.end() - 1)) {
+        ReportJob report;
+        report.hOwner = &session.owner;
+        report.settings = s;
+        report.Table = "DatiMeteo";
+        report.Year = name.substr(0, 4);
+        report.Month = mesi[static_cast<std::size_t>(std::stoi(name.substr(5, 2)) - 1)];
+        report.Decades = report.WindDetail = 1;
+        report.busy = BusyClaim::try_claim(ThActive);
+        if (MonthReport(report) != 0) return kFailed;
+        out << "  " << report.Month << '_' << report.Year << ".txt, " << report.Month << '_'
+            << report.Year << "_wind.txt\n";
+    }
+    const LocalTime now = local_now();
+    ReportJob current;
+    current.hOwner = &session.owner;
+    current.settings = s;
+    current.Table = "TempMeteo";
+    current.Year = strf("%d", now.year);
+    current.Month = strf("%d", now.month);
+    current.Decades = current.WindDetail = 1;
+    current.busy = BusyClaim::try_claim(ThActive);
+    int report = -1;
+    if (LoadTempTable(current, &report) != 0 || report != 0) return kFailed;
+    out << "  " << current.Month << '_' << current.Year << ".txt, " << current.Month << '_'
+        << current.Year << "_wind.txt (the current month, from " << job.Files.back() << ")\n";
 
     out << "\nProduct folder: " << home << '\n'
         << "Station folder: " << places.DocPath << '\n'

@@ -19,6 +19,7 @@ const Command kCommands[] = {
     {"config", "Show or change the open station's settings", add_config, run_config},
     {"import", "Import WLK files into the station's database", add_import, run_import},
     {"info", "Show the first and last record and the months held", add_info, run_info},
+    {"report", "Write a report", add_report, run_report},
     {"demo", "Set up a demo station in a folder of its own and show it", add_demo, run_demo},
 };
 

@@ -32,6 +32,12 @@ struct ImportArgs {
     std::vector<std::string> files;
 };
 
+struct ReportArgs {
+    std::string year, month;
+    bool decades = false;
+    bool wind_detail = false;
+};
+
 struct DemoArgs {
     std::string folder = "nimbora-demo";
 };
@@ -43,6 +49,7 @@ struct Args {
     StationArgs station_args;
     ConfigArgs config;
     ImportArgs import;
+    ReportArgs report;
     DemoArgs demo;
     std::string action;  // the chosen command, as "station new" or "config show"
 };
@@ -87,6 +94,8 @@ void add_import(CLI::App& app, Args& args);
 Exit run_import(Session& session);
 void add_info(CLI::App& app, Args& args);
 Exit run_info(Session& session);
+void add_report(CLI::App& app, Args& args);
+Exit run_report(Session& session);
 void add_demo(CLI::App& app, Args& args);
 Exit run_demo(Session& session);
 

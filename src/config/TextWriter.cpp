@@ -6,13 +6,22 @@ namespace nimbora {
 
 void TextWriter::raw(std::string_view text)
 {
-    if (!file_ || text.empty()) return;
-    if (std::fwrite(text.data(), 1, text.size(), file_.get()) != text.size()) ok_ = false;
+    if (!file_) return;
+    while (!text.empty()) {
+        const std::size_t n = text.find('\n');
+        const std::string_view piece = text.substr(0, n);
+        if (!piece.empty() &&
+            std::fwrite(piece.data(), 1, piece.size(), file_.get()) != piece.size())
+            ok_ = false;
+        if (n == std::string_view::npos) break;
+        if (std::fwrite("\r\n", 1, 2, file_.get()) != 2) ok_ = false;
+        text.remove_prefix(n + 1);
+    }
 }
 
-void TextWriter::vrawf(const char* format, std::va_list args)
+void TextWriter::value(const std::string& spec, double v)
 {
-    raw(vstrf(format, args));
+    raw(format_value(spec, v));
 }
 
 void TextWriter::rawf(const char* format, ...)
@@ -26,7 +35,7 @@ void TextWriter::rawf(const char* format, ...)
 void TextWriter::line(std::string_view text)
 {
     raw(text);
-    raw("\r\n");
+    raw("\n");
 }
 
 void TextWriter::linef(const char* format, ...)
@@ -35,12 +44,12 @@ void TextWriter::linef(const char* format, ...)
     va_start(args, format);
     raw(vstrf(format, args));
     va_end(args);
-    raw("\r\n");
+    raw("\n");
 }
 
 bool TextWriter::close()
 {
-    if (!file_) return false;
+    if (!file_) return ok_;
     return close_file(file_) && ok_;
 }
 

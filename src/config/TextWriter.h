@@ -1,9 +1,11 @@
-// TextWriter.h: writes our 8-bit text files, every line ending in CR LF on every platform.
+// TextWriter.h: writes our 8-bit text files as text mode always has: every "\n" becomes CR LF,
+// on every platform. Without a file it writes nowhere (a report's scratch output).
 #pragma once
 
 #include "config/handles.h"
 
 #include <cstdarg>
+#include <string>
 #include <string_view>
 
 namespace nimbora {
@@ -12,13 +14,14 @@ inline constexpr const char* kDegree = "\xB0";  // the degree sign, Windows-1252
 
 class TextWriter {
 public:
+    TextWriter() = default;
     explicit TextWriter(FilePtr file) : file_(std::move(file)) {}
 
-    // Text without a line end, written with its exact length (trailing blanks included).
+    // The text with its exact length (trailing blanks included), each "\n" as CR LF.
     void raw(std::string_view text);
     [[gnu::format(printf, 2, 3)]] void rawf(const char* format, ...);
-    // Formats whose text is chosen at run time (the unit-dependent number formats).
-    [[gnu::format(printf, 2, 0)]] void vrawf(const char* format, std::va_list args);
+    // One number in a format chosen at run time (the unit-dependent number formats).
+    void value(const std::string& spec, double v);
 
     // The text followed by CR LF.
     void line(std::string_view text = {});

@@ -5,6 +5,9 @@
 #include "config/stations.h"
 #include "import/insert.h"
 
+#include <cstdio>
+#include <vector>
+
 namespace nimbora {
 
 int CheckDB(Owner* owner, const std::string& db_path)
@@ -39,17 +42,14 @@ ImportResult load_db(ReportJob& job)
     result.code = 1;
     if (CheckDB(owner, db_path) != 0) return result;
 
-    if (owner) owner->busy(true);
-    struct Idle {
-        Owner* owner;
-        ~Idle()
-        {
-            if (owner) owner->busy(false);
-        }
-    } idle{owner};
+    BusyCursor cursor(owner);
 
+    // A re-import writes a line of about 270 bytes per record: a larger buffer than stdio's
+    // own saves most of the write calls. It outlives the file, which is declared after it.
+    std::vector<char> error_buffer(std::size_t{1} << 16);
     FilePtr error_file = file_open(owner, s.InitPathDB + "error.txt", "w");
     if (!error_file) return result;
+    std::setvbuf(error_file.get(), error_buffer.data(), _IOFBF, error_buffer.size());
     FilePtr log_file = file_open(owner, s.InitPathDB + "log.txt", "w");
     if (!log_file) return result;
     TextWriter fde(std::move(error_file)), fdl(std::move(log_file));

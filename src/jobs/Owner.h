@@ -33,4 +33,22 @@ inline void show_status(Owner* owner, std::string_view text)
     if (owner) owner->status(text);
 }
 
+// The owner's busy cursor for as long as the job runs, taken back on every exit.
+class BusyCursor {
+public:
+    explicit BusyCursor(Owner* owner) : owner_(owner)
+    {
+        if (owner_) owner_->busy(true);
+    }
+    ~BusyCursor()
+    {
+        if (owner_) owner_->busy(false);
+    }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    Owner* owner_;
+};
+
 }  // namespace nimbora

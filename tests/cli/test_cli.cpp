@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include "config/format.h"
+#include "config/function.h"
 #include "config/read_conf.h"
 #include "import/synthetic.h"
 #include "support/files.h"
@@ -215,6 +217,51 @@ TEST_F(Cli, ImportAndInfo)
     r = run({"import", "2008-07.wlk"});
     EXPECT_EQ(r.code, kFailed);
     EXPECT_NE(r.err.find("2008-07.wlk: Error opening file"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, Reports)
+{
+    ASSERT_EQ(run({"setup"}).code, kOk);
+    ASSERT_EQ(run({"station", "new", "Hill"}).code, kOk);
+    ASSERT_EQ(run({"station", "open", "Hill"}).code, kOk);
+    const std::string folder = home + "Hill/";
+    ASSERT_TRUE(write_synthetic_month(folder + "2008-05.wlk", 2008, 5, 60, 2));
+    ASSERT_EQ(run({"import", "--all"}).code, kOk);
+
+    Result r = run({"report", "monthly", "--year", "2008", "--month", "may"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, folder + "May_2008.txt\n");
+    EXPECT_EQ(r.err, "Report: May_2008.txt created successfully! \n");
+    r = run({"report", "monthly", "--year", "2008", "--month", "5", "--wind-detail", "--decades"});
+    EXPECT_EQ(r.out, folder + "May_2008.txt\n" + folder + "May_2008_wind.txt\n");
+    EXPECT_TRUE(fs::is_regular_file(folder + "May_2008_wind.txt"));
+
+    for (const auto& [month, error] :
+         std::vector<std::pair<std::string, std::string>>{{"13", "Error: Not a month: 13\n"},
+                                                          {"Mai", "Error: Not a month: Mai\n"},
+                                                          {"", "Error: Not a month: \n"}}) {
+        r = run({"report", "monthly", "--year", "2008", "--month", month});
+        EXPECT_EQ(r.code, kUsage);
+        EXPECT_EQ(r.err, error);
+    }
+    r = run({"report", "monthly", "--year", "2008", "--month", "June"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Report: No data for June 2008\n");
+    EXPECT_FALSE(fs::exists(folder + "June_2008.txt"));
+
+    // The current month comes from its WLK file, not from the database.
+    const LocalTime now = local_now();
+    const std::string this_month = strf("%04d-%02d.wlk", now.year, now.month);
+    r = run({"report", "current"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Error: " + folder + this_month + ": Error opening file\n");
+    ASSERT_TRUE(write_synthetic_month(folder + this_month, now.year, now.month, 60, 5));
+    r = run({"report", "current", "--decades"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    const std::string name = std::string(mesi[static_cast<std::size_t>(now.month - 1)]) + "_" +
+                             std::to_string(now.year) + ".txt";
+    EXPECT_EQ(r.out, folder + name + "\n");
+    EXPECT_EQ(r.err, "Report: " + name + " created successfully! \n");
 }
 
 TEST(CliProgram, RunsAsAProgram)

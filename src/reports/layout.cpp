@@ -1,0 +1,166 @@
+#include "reports/layout.h"
+
+#include "config/function.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace nimbora {
+namespace {
+
+struct ColumnText {
+    const char* head1;
+    const char* head1_monthly;  // when the monthly-row layout differs
+    const char* head2;
+    const char* head2_monthly;
+    int dashes, dashes_monthly;  // 0 in the monthly layout: the column is not there
+};
+
+// Indexed by the column's flag; every heading text has exactly its column's width.
+constexpr ColumnText kColumns[kReportColumns] = {
+    /* Temperature */ {"            TEMPERATURE             ", nullptr,
+                       "  AVG    MIN    TIME   MAX    TIME  ",
+                       "  AVG    MIN    DATE   MAX    DATE  ", 36, 36},
+    /* Dew Point */ {"      DEW POINT       ", nullptr, "  AVG    MIN    MAX   ", nullptr, 22, 22},
+    /* Heat Index */ {"      HEAT INDEX      ", nullptr, "  AVG    MIN    MAX   ", nullptr, 22, 22},
+    /* Wind Chill */ {"      WIND CHILL      ", nullptr, "  AVG    MIN    MAX   ", nullptr, 22, 22},
+    /* Rel. Humidity */
+    {"    REL. HUMIDITY     ", nullptr, "  AVG    MIN    MAX   ", nullptr, 22, 22},
+    /* Pressure */
+    {"        PRESSURE        ", nullptr, "  AVG     MIN     MAX   ", nullptr, 24, 24},
+    /* Solar Radiation */ {"   SOLAR RAD.   ", nullptr, "  AVG     MAX   ", nullptr, 16, 16},
+    /* ET */ {"        ", nullptr, "   ET   ", nullptr, 8, 8},
+    /* UV */ {"        ", nullptr, "   UV   ", nullptr, 8, 8},
+    /* Rain Rate */ {"  RAIN  ", nullptr, "  RATE  ", nullptr, 8, 8},
+    /* Rain */ {"        ", nullptr, "  RAIN  ", nullptr, 8, 8},
+    /* Wind */
+    {"         WIND           DOM   ", nullptr, "  AVG    MAX    GUST    DIR   ", nullptr, 30, 30},
+    /* Wind Run: one dash more than its heading in the monthly-row layout */
+    {"   WIND ", nullptr, "   RUN  ", nullptr, 8, 9},
+    /* N. Samples */ {"    N. ", nullptr, "  SAMP ", nullptr, 7, 0},
+    /* Temperature Range */
+    {" TEMP  ", "      TEMP RANGE      ", " RANGE ", "  AVG    MIN    MAX   ", 7, 22},
+};
+
+bool shown(const Settings& s, int column, Layout layout)
+{
+    return s.column(column) && (layout == Layout::daily || kColumns[column].dashes_monthly > 0);
+}
+
+void separator(TextWriter& out, const Settings& s, Layout layout)
+{
+    std::string line = "----";
+    for (int c : kColumnOrder)
+        if (shown(s, c, layout))
+            line.append(static_cast<std::size_t>(layout == Layout::daily
+                                                     ? kColumns[c].dashes
+                                                     : kColumns[c].dashes_monthly),
+                        '-');
+    out.line(line);
+}
+
+}  // namespace
+
+double num(const std::string& cell)
+{
+    return std::atof(cell.c_str());
+}
+
+int inum(const std::string& cell)
+{
+    return std::atoi(cell.c_str());
+}
+
+void write_header(TextWriter& out, const Settings& s, const std::string& title)
+{
+    out.raw(title);
+    out.rawf("NAME: %s   CITY: %s   STATE: %s\n", s.Rep_Name.c_str(), s.Rep_City.c_str(),
+             s.Rep_State.c_str());
+    out.rawf("ELEV: %s   LAT:  %s   LONG:  %s\n\n", s.Rep_Elev.c_str(), s.Rep_Lat.c_str(),
+             s.Rep_Long.c_str());
+}
+
+void write_units(TextWriter& out, const Settings& s, const Units& u, Layout layout)
+{
+    const bool temperature = s.column(kTemperature) || s.column(kDewPoint) ||
+                             s.column(kHeatIndex) || s.column(kWindChill) ||
+                             (layout == Layout::daily && s.column(kTempRange));
+    if (temperature) out.rawf("  TEMPERATURE (%s)", u.UTitle[0].c_str());
+    if (s.column(kHumidity)) out.raw("  RH (%)");
+    if (s.column(kPressure)) out.rawf("  PRESSURE (%s)", u.UTitle[3].c_str());
+    if (s.column(kSolarRad)) out.raw("  Solar Rad(W/m^q)");
+    if (s.column(kET)) out.rawf("  ET(%s)", u.UTitle[1].c_str());
+    if (s.column(kRainRate) || s.column(kRain)) out.rawf("  RAIN (%s)", u.UTitle[1].c_str());
+    if (s.column(kWind)) out.rawf("  WIND (%s)", u.UTitle[2].c_str());
+    if (s.column(kWindRun)) out.rawf("  Wind Run(%s)", u.UTitle[4].c_str());
+    out.raw("\n\n\n");
+}
+
+void write_headings(TextWriter& out, const Settings& s, Layout layout)
+{
+    const bool monthly = layout == Layout::monthly;
+    std::string head1 = "    ", head2 = monthly ? "MO  " : "DAY ";
+    for (int c : kColumnOrder) {
+        if (!shown(s, c, layout)) continue;
+        const ColumnText& t = kColumns[c];
+        head1 += monthly && t.head1_monthly ? t.head1_monthly : t.head1;
+        head2 += monthly && t.head2_monthly ? t.head2_monthly : t.head2;
+    }
+    out.line(head1);
+    out.line(head2);
+    separator(out, s, layout);
+}
+
+void StampaRiga(TextWriter& out, const Settings& s)
+{
+    separator(out, s, Layout::daily);
+}
+
+void StampaRigaY(TextWriter& out, const Settings& s)
+{
+    separator(out, s, Layout::monthly);
+}
+
+std::string report_time(std::string time)
+{
+    if (!time.empty() && time[0] == '0' && time != "00:00") time.erase(0, 1);
+    return TrasfTime(time);
+}
+
+std::string bare_spec(const std::string& spec)
+{
+    return spec.size() > 2 ? spec.substr(2) : spec;
+}
+
+std::optional<std::string> report_table(std::string_view table)
+{
+    auto same = [table](std::string_view name) {
+        if (table.size() != name.size()) return false;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(table[i])) !=
+                std::tolower(static_cast<unsigned char>(name[i])))
+                return false;
+        return true;
+    };
+    if (same("DatiMeteo")) return std::string("DatiMeteo");
+    if (same("TempMeteo")) return std::string("TempMeteo");
+    return std::nullopt;
+}
+
+ReportProgress::ReportProgress(Owner* owner) : owner_(owner)
+{
+    if (!owner_) return;
+    owner_->busy(true);
+    owner_->menu_enabled(false);
+    owner_->status("Please wait...");
+}
+
+ReportProgress::~ReportProgress()
+{
+    if (!owner_) return;
+    owner_->busy(false);
+    owner_->menu_enabled(true);
+    owner_->status("");
+}
+
+}  // namespace nimbora
