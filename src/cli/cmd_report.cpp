@@ -1,9 +1,14 @@
 #include "cli/commands.h"
 
+#include "config/db_helpers.h"
 #include "config/format.h"
 #include "config/function.h"
+#include "config/stations.h"
 #include "import/load_table.h"
+#include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
+#include "reports/ReportRange.h"
+#include "reports/YearRep.h"
 
 #include <CLI/CLI.hpp>
 
@@ -53,6 +58,33 @@ void print_written(Session& session, const ReportJob& job)
     if (job.WindDetail) session.console.out << base << "_wind.txt\n";
 }
 
+bool four_digit_year(const std::string& text)
+{
+    return text.size() == 4 && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// "YYYY-MM-DD" as "YYYYMMDD"; empty for any other text or an impossible date.
+std::optional<std::string> date_digits(const std::string& text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    const std::string digits = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const int y = std::stoi(digits.substr(0, 4)), m = std::stoi(digits.substr(4, 2)),
+              d = std::stoi(digits.substr(6, 2));
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] || (m == 2 && d == 29 && !leap))
+        return std::nullopt;
+    return digits;
+}
+
+// A GetFLRecord text "DD/MM/YYYY HH:MM" as "YYYYMMDD".
+std::string record_date(const std::string& text)
+{
+    return text.size() < 10 ? std::string()
+                            : text.substr(6, 4) + text.substr(3, 2) + text.substr(0, 2);
+}
+
 }  // namespace
 
 void add_report(CLI::App& app, Args& args)
@@ -71,6 +103,17 @@ void add_report(CLI::App& app, Args& args)
     }
     monthly->final_callback([&args] { args.action = "monthly"; });
     current->final_callback([&args] { args.action = "current"; });
+
+    CLI::App* annual = app.add_subcommand("annual", "The annual report of a year in the database");
+    annual->add_option("--year", r.year, "Year, four digits")->required();
+    annual->final_callback([&args] { args.action = "annual"; });
+    app.add_subcommand("global", "The global report, a row per year held")->final_callback([&args] {
+        args.action = "global";
+    });
+    CLI::App* range = app.add_subcommand("range", "The daily report over a span of days");
+    range->add_option("--from", r.from, "First day, YYYY-MM-DD")->required();
+    range->add_option("--to", r.to, "Last day, YYYY-MM-DD")->required();
+    range->final_callback([&args] { args.action = "range"; });
 }
 
 Exit run_report(Session& session)
@@ -86,9 +129,53 @@ Exit run_report(Session& session)
             return kUsage;
         }
     }
+    const std::string& action = session.args.action;
+    if (action == "annual" && !four_digit_year(r.year)) {
+        session.owner.message("Error", "Not a year: " + r.year, Icon::error);
+        return kUsage;
+    }
+    std::optional<std::string> from, to;
+    if (action == "range") {
+        from = date_digits(r.from);
+        to = date_digits(r.to);
+        if (!from || !to) {
+            session.owner.message("Error", "Not a date (YYYY-MM-DD): " + (from ? r.to : r.from),
+                                  Icon::error);
+            return kUsage;
+        }
+    }
     if (!session.load_station()) return kFailed;
 
     ReportJob job = report_job(session);
+    const std::string& folder = job.settings.InitPathRep;
+    if (action == "annual" || action == "global") {
+        job.Year = r.year;
+        job.busy = BusyClaim::try_claim(ThActive);
+        const bool annual = action == "annual";
+        if ((annual ? YearReport(job) : GlobalReport(job)) != 0) return kFailed;
+        session.console.out << folder
+                            << (annual ? "Year" + r.year + ".txt" : std::string("Global.txt"))
+                            << '\n';
+        return kOk;
+    }
+    if (action == "range") {
+        // As the Date Range dialog checks the span against the records held.
+        const auto span = GetFLRecord(&session.owner, job.settings.InitPathDB + kDbFile);
+        if (!span) return kFailed;
+        if (auto problem =
+                check_date_range(record_date(span->first), record_date(span->second), *from, *to)) {
+            session.owner.message("Error", *problem, Icon::error);
+            return kFailed;
+        }
+        job.Table = "DatiMeteo";
+        job.DateFrom = *from;
+        job.DateTo = *to;
+        job.busy = BusyClaim::try_claim(ThActive);
+        if (ReportRange(job) != 0) return kFailed;
+        session.console.out << folder << range_file_name(*from, *to) << '\n';
+        return kOk;
+    }
+
     job.busy = BusyClaim::try_claim(ThActive);
     if (session.args.action == "monthly") {
         job.Table = "DatiMeteo";

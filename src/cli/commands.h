@@ -34,6 +34,7 @@ struct ImportArgs {
 
 struct ReportArgs {
     std::string year, month;
+    std::string from, to;  // YYYY-MM-DD
     bool decades = false;
     bool wind_detail = false;
 };
