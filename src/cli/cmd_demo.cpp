@@ -12,6 +12,7 @@
 #include "import/load_table.h"
 #include "import/synthetic.h"
 #include "reports/MonthRep.h"
+#include "reports/YearRep.h"
 
 #include <CLI/CLI.hpp>
 
@@ -149,6 +150,18 @@ Exit run_demo(Session& session)
     if (LoadTempTable(current, &report) != 0 || report != 0) return kFailed;
     out << "  " << current.Month << '_' << current.Year << ".txt, " << current.Month << '_'
         << current.Year << "_wind.txt (the current month, from " << job.Files.back() << ")\n";
+
+    // The annual report of each demo year.
+    for (const std::string& year :
+         GetYear(&session.owner, s.InitPathDB + kDbFile).value_or(std::vector<std::string>{})) {
+        ReportJob annual;
+        annual.hOwner = &session.owner;
+        annual.settings = s;
+        annual.Year = year;
+        annual.busy = BusyClaim::try_claim(ThActive);
+        if (YearReport(annual) != 0) return kFailed;
+        out << "  Year" << year << ".txt\n";
+    }
 
     out << "\nProduct folder: " << home << '\n'
         << "Station folder: " << places.DocPath << '\n'

@@ -249,6 +249,15 @@ TEST_F(Cli, Reports)
     EXPECT_EQ(r.err, "Report: No data for June 2008\n");
     EXPECT_FALSE(fs::exists(folder + "June_2008.txt"));
 
+    r = run({"report", "annual", "--year", "2008"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, folder + "Year2008.txt\n");
+    EXPECT_EQ(r.err, "Report: Year2008.txt created successfully! \n");
+    r = run({"report", "annual", "--year", "08"});
+    EXPECT_EQ(r.code, kUsage);
+    EXPECT_EQ(r.err, "Error: Not a year: 08\n");
+    EXPECT_EQ(run({"report", "annual", "--year", "2007"}).err, "Report: No data for 2007\n");
+
     // The current month comes from its WLK file, not from the database.
     const LocalTime now = local_now();
     const std::string this_month = strf("%04d-%02d.wlk", now.year, now.month);
