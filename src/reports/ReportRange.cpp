@@ -1,12 +1,220 @@
 #include "reports/ReportRange.h"
 
+#include "config/file_open.h"
+#include "config/format.h"
+#include "config/function.h"
+#include "config/stations.h"
+#include "reports/daily.h"
+#include "reports/layout.h"
+#include "reports/wind.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <optional>
+#include <span>
+
 namespace nimbora {
+namespace {
+
+// The span's records; both ends included. The dates are compared as texts, which orders
+// "YYYYMMDD" correctly.
+constexpr const char* kSpan = "year||month||day>=? and year||month||day<=?";
+
+bool is_date(const std::string& date)
+{
+    return date.size() == 8 && std::all_of(date.begin(), date.end(), [](char c) {
+               return std::isdigit(static_cast<unsigned char>(c)) != 0;
+           });
+}
+
+// A "YYYYMMDD" date's day, month and year texts.
+struct Date {
+    explicit Date(const std::string& yyyymmdd)
+        : day(yyyymmdd.substr(6, 2)), month(yyyymmdd.substr(4, 2)), year(yyyymmdd.substr(0, 4))
+    {
+    }
+    std::string day, month, year;
+};
+
+// The separator of this report: its row label is 12 characters wide.
+void StampaRigaR(TextWriter& out, const Settings& s)
+{
+    out.raw("--------");  // with the four StampaRiga begins with, twelve
+    StampaRiga(out, s);
+}
+
+// The owner's busy cursor and greyed menus for the run; at the end the progress bar goes back
+// to 0. The report writes no status text.
+class RangeProgress {
+public:
+    explicit RangeProgress(Owner* owner) : owner_(owner)
+    {
+        if (!owner_) return;
+        owner_->busy(true);
+        owner_->menu_enabled(false);
+    }
+    ~RangeProgress()
+    {
+        if (!owner_) return;
+        owner_->busy(false);
+        owner_->menu_enabled(true);
+        owner_->progress_reset();
+    }
+    RangeProgress(const RangeProgress&) = delete;
+    RangeProgress& operator=(const RangeProgress&) = delete;
+
+    void range(int days)
+    {
+        if (owner_) owner_->progress_range(0, days);
+    }
+    void step()
+    {
+        if (owner_) owner_->progress_step(1);
+    }
+
+private:
+    Owner* owner_;
+};
+
+// The average speed (stored units) from each of the 16 directions over the span's records
+// with a speed above 0, in double precision (the monthly tables hold single precision).
+std::array<double, 16> span_speeds(Owner* owner, Db& db, const std::string& table,
+                                   const std::string& from, const std::string& to, bool& failed)
+{
+    std::array<double, 16> speeds{};
+    const auto r = db.query(owner,
+                            ("select direction,avg(windspeed) from " + table + " where " + kSpan +
+                             " and windspeed > 0 group by direction")
+                                .c_str(),
+                            {from, to});
+    failed |= !r.ok;
+    for (const auto& row : r.rows) {
+        const std::string name = trim(row[0]);
+        for (std::size_t i = 0; i < speeds.size(); ++i)
+            if (name == kPrevalWind[i]) speeds[i] = num(row[1]);
+    }
+    return speeds;
+}
+
+}  // namespace
 
 int ReportRange(ReportJob& job)
 {
     BusyClaim busy = std::move(job.busy);
-    tell(job.hOwner, "Report", "The date range report is not built yet", Icon::error);
-    return 1;
+    Owner* owner = job.hOwner;
+    const Settings& s = job.settings;
+
+    const auto table = report_table(job.Table);
+    if (!table) {
+        tell(owner, "Report", "Not a weather table: " + job.Table, Icon::error);
+        return 1;
+    }
+    if (!is_date(job.DateFrom) || !is_date(job.DateTo)) {
+        tell(owner, "Report",
+             "Not a date (YYYYMMDD): " + (is_date(job.DateFrom) ? job.DateTo : job.DateFrom),
+             Icon::error);
+        return 1;
+    }
+    const std::string& from = job.DateFrom;
+    const std::string& to = job.DateTo;
+    const Date first(from), last(to);
+
+    std::optional<Db> own;  // closed on every return below
+    if (!job.Db) {
+        own = Db::open(owner, s.InitPathDB + kDbFile);
+        if (!own) return 1;
+    }
+    Db lent = Db::borrow(job.Db ? job.Db : own->get());
+    Db& db = lent;
+
+    // A span without records has nothing to average: say so, and leave no file behind.
+    const auto held =
+        db.query(owner, ("select count(*) from " + *table + " where " + kSpan).c_str(), {from, to});
+    if (held.ok && !held.rows.empty() && inum(held.rows[0][0]) == 0) {
+        tell(owner, "Report",
+             strf("No data from %s/%s/%s to %s/%s/%s", first.day.c_str(), first.month.c_str(),
+                  first.year.c_str(), last.day.c_str(), last.month.c_str(), last.year.c_str()),
+             Icon::error);
+        return 1;
+    }
+    bool failed = !held.ok;
+
+    const std::string report_name = range_file_name(from, to);
+    FilePtr file = file_open(owner, s.InitPathRep + report_name, "w");
+    if (!file) return 1;
+    TextWriter out(std::move(file));
+
+    {
+        RangeProgress progress(owner);
+        const Units u = UnitConvert(s);
+        write_header(out, s,
+                     strf("        CLIMATOLOGICAL REPORT   %s/%s/%s - %s/%s/%s\n\n",
+                          first.day.c_str(), first.month.c_str(), first.year.c_str(),
+                          last.day.c_str(), last.month.c_str(), last.year.c_str()));
+        write_units(out, s, u, Layout::daily);
+        write_headings(out, s, Layout::daily, "            ", "   DATE     ");
+        if (own) own->exec(owner, "BEGIN");
+
+        const auto main =
+            db.query(owner,
+                     ("select day,month,year, " + std::string(kDayAggregates) + " from " + *table +
+                      " where " + kSpan + " group by year,month,day order by year,month,day")
+                         .c_str(),
+                     {from, to});
+        failed |= !main.ok;
+
+        DayTotals totals(inum(first.day), inum(first.month), inum(first.year));
+        progress.range(static_cast<int>(main.rows.size()));
+        for (const auto& r : main.rows) {
+            Day d = read_day(std::span(r).subspan(3), u);
+            d.day = r[0];
+            d.month = r[1];
+            d.year = r[2];
+            progress.step();
+            failed |= !query_day(owner, db, *table, d);
+            totals.add(d, s, u);
+            out.rawf("%2s/%2s/%4s  ", d.day.c_str(), d.month.c_str(), d.year.c_str());
+            day_cells(out, s, u, d);
+        }
+        const std::string span_direction =
+            dominant_direction(owner, db, *table, kSpan, {from, to}, failed);
+
+        StampaRigaR(out, s);
+        out.raw("AVG         ");
+        summary_row(out, s, u, totals.average(), Row::avg, span_direction);
+        out.raw("MIN         ");
+        summary_row(out, s, u, totals.low, Row::min);
+        out.raw("MAX         ");
+        summary_row(out, s, u, totals.high, Row::max);
+        if (s.column(kET) || s.column(kRain) || s.column(kWindRun))
+            sum_row(out, s, u, totals, Span::range);
+
+        day_counts(out, s, u, totals, Span::range);
+
+        if (s.column(kWind)) {
+            out.raw("\n\n\nPREVAILING WIND DIRECTION (%)\n\n");
+            wind_names(out, 16);
+            out.raw("  CALM\n" + std::string(119, '-') + "\n");
+            const std::string span_where = "from " + *table + " where " + kSpan;
+            percent_values(out, wind_percentages(owner, db, {span_where, {from, to}}, failed));
+
+            out.rawf("\n\n\nAVERAGE WIND SPEED (%s)\n\n", u.UTitle[2].c_str());
+            wind_names(out, 16);
+            out.raw("\n" + std::string(112, '-') + "\n");
+            for (double speed : span_speeds(owner, db, *table, from, to, failed))
+                out.rawf(" %5.1f ", speed * u.WindFatt);
+        }
+        if (own) own->exec(owner, "COMMIT");
+    }
+    if (!out.close()) {
+        tell(owner, "Error",
+             strf("%s%s: Error creating file", s.InitPathRep.c_str(), report_name.c_str()),
+             Icon::error);
+        return 1;
+    }
+    if (!failed) tell(owner, "Report", report_name + " created successfully!", Icon::information);
+    return 0;
 }
 
 std::string range_file_name(const std::string& from, const std::string& to)
@@ -17,9 +225,12 @@ std::string range_file_name(const std::string& from, const std::string& to)
     return "Report " + ddmmyyyy(from) + "-" + ddmmyyyy(to) + ".txt";
 }
 
-std::optional<std::string> check_date_range(const std::string&, const std::string&,
-                                            const std::string&, const std::string&)
+std::optional<std::string> check_date_range(const std::string& first, const std::string& last,
+                                            const std::string& start, const std::string& end)
 {
+    if (start < first || start > last) return "Start Date out of range!";
+    if (end < first || end > last) return "End Date out of range!";
+    if (end < start) return "End Date minor of Start Date!";
     return std::nullopt;
 }
 

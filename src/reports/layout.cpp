@@ -47,9 +47,9 @@ bool shown(const Settings& s, int column, Layout layout)
     return s.column(column) && (layout == Layout::daily || kColumns[column].dashes_monthly > 0);
 }
 
-void separator(TextWriter& out, const Settings& s, Layout layout)
+void separator(TextWriter& out, const Settings& s, Layout layout, std::size_t label = 4)
 {
-    std::string line = "----";
+    std::string line(label, '-');
     for (int c : kColumnOrder)
         if (shown(s, c, layout))
             line.append(static_cast<std::size_t>(layout == Layout::daily
@@ -98,8 +98,14 @@ void write_units(TextWriter& out, const Settings& s, const Units& u, Layout layo
 
 void write_headings(TextWriter& out, const Settings& s, Layout layout)
 {
+    write_headings(out, s, layout, "    ", layout == Layout::monthly ? "MO  " : "DAY ");
+}
+
+void write_headings(TextWriter& out, const Settings& s, Layout layout, std::string_view label1,
+                    std::string_view label2)
+{
     const bool monthly = layout == Layout::monthly;
-    std::string head1 = "    ", head2 = monthly ? "MO  " : "DAY ";
+    std::string head1(label1), head2(label2);
     for (int c : kColumnOrder) {
         if (!shown(s, c, layout)) continue;
         const ColumnText& t = kColumns[c];
@@ -108,7 +114,7 @@ void write_headings(TextWriter& out, const Settings& s, Layout layout)
     }
     out.line(head1);
     out.line(head2);
-    separator(out, s, layout);
+    separator(out, s, layout, label1.size());
 }
 
 void StampaRiga(TextWriter& out, const Settings& s)

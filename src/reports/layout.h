@@ -35,6 +35,10 @@ void write_header(TextWriter& out, const Settings& s, const std::string& title);
 void write_units(TextWriter& out, const Settings& s, const Units& u, Layout layout);
 // Heading lines 1 and 2 and the separator of the columns that are on.
 void write_headings(TextWriter& out, const Settings& s, Layout layout);
+// The same with other row-label cells: `label1` and `label2` begin the heading lines, and as
+// many dashes as `label1` is wide begin the separator.
+void write_headings(TextWriter& out, const Settings& s, Layout layout, std::string_view label1,
+                    std::string_view label2);
 // The separator of the daily layout, and of the monthly-row layout; each ends the line.
 void StampaRiga(TextWriter& out, const Settings& s);
 void StampaRigaY(TextWriter& out, const Settings& s);

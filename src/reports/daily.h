@@ -1,0 +1,135 @@
+// daily.h: the day rows of the daily layout and what is printed under them (the AVG, MIN, MAX
+// and SUM rows, the day counts), shared by the monthly and the date-range reports.
+#pragma once
+
+#include "config/Db.h"
+#include "config/Settings.h"
+#include "config/TextWriter.h"
+#include "config/UnitConvert.h"
+#include "reports/wind.h"
+
+#include <array>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace nimbora {
+
+// The daily quantities summed for the AVG row and the decades, whose extremes make the MIN
+// and MAX rows. Held in stored units, except the range (display units).
+enum Q {
+    kTAvg,
+    kTMin,
+    kTMax,
+    kDAvg,
+    kDMin,
+    kDMax,
+    kHAvg,
+    kHMin,
+    kHMax,
+    kCAvg,
+    kCMin,
+    kCMax,
+    kRhAvg,
+    kRhMin,
+    kRhMax,
+    kPAvg,
+    kPMin,
+    kPMax,
+    kSAvg,
+    kSMax,
+    kRange,
+    kSpAvg,
+    kSpMax,
+    kGust,
+    kQuantities
+};
+using Quantities = std::array<double, kQuantities>;
+
+// One day with records.
+struct Day {
+    std::string year, month, day;  // as stored: "2009", "03", "05"
+    Quantities q{};
+    double et = 0, uv = 0, rate = 0, rain = 0, windrun = 0;
+    int samples = 0;
+    std::string time_min, time_max;  // as printed; empty when not found
+    std::string direction = "---";
+};
+
+// The figures of a summary row, in stored units (the range in display units).
+struct Summary {
+    Quantities q{};
+    double uv = 0, rate = 0;  // the MAX row's largest UV and rain rate
+};
+
+// The day's aggregates that a report's main query selects after its date columns, in the
+// order read_day reads them.
+inline constexpr const char* kDayAggregates =
+    "min(lowtemp),max(hitemp),min(dewpoint),max(dewpoint),min(heatindex),max(heatindex), "
+    "min(Windchill),max(Windchill),min(humidity),max(humidity),min(pressure),max(pressure), "
+    "max(hiSolarRad),sum(ET),max(HiUV),max(rainrate),sum(rain),max(gustspeed),sum(WindRun),"
+    "count(*),max(windspeed)";
+
+// A day from the cells of kDayAggregates (at least 21), with its range in display units. The
+// date texts, averages, times and direction are left to the caller and query_day.
+Day read_day(std::span<const std::string> cells, const Units& u);
+
+// The day's averages, the times of its extremes and its dominant direction, for the records of
+// d.year, d.month, d.day in `table`. False when a statement failed (the owner was told); the
+// affected values stay 0, the times empty, the direction "---".
+bool query_day(Owner* owner, Db& db, const std::string& table, Day& d);
+
+// The direction with the most records of positive speed or gust among those of `table` that
+// `where` (with its ? parameters) selects; "---" when there is none. Sets `failed` when the
+// statement failed.
+std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
+                               const std::string& where,
+                               std::initializer_list<std::string_view> params, bool& failed);
+
+// The sums, extremes, totals and day counts of the days of a report.
+struct DayTotals {
+    // The largest rain's date until a day has rain.
+    DayTotals(int day, int month, int year);
+
+    // Counts, sums and tracks `d` (after query_day). Extremes move only when strictly beyond,
+    // so ties keep the earlier day.
+    void add(const Day& d, const Settings& s, const Units& u);
+    // The sums divided by the number of days; zeros without days.
+    Summary average() const;
+
+    int days = 0;
+    Summary sum, low, high;
+    double et = 0, rain = 0, windrun = 0;
+    int max25 = 0, max30 = 0, min0 = 0, max0 = 0;  // stored degrees Celsius
+    int rain1 = 0, rain2 = 0, rain3 = 0;
+    double rain_max = 0;  // stored millimetres
+    int rain_max_day, rain_max_month, rain_max_year;
+};
+
+// The month report's 4-character row labels, or the range report's 12-character ones, with the
+// cells that differ between the two.
+enum class Span { month, range };
+
+// The cells of a day row after its label, and the line end.
+void day_cells(TextWriter& out, const Settings& s, const Units& u, const Day& d);
+
+enum class Row { avg, decade, min, max };
+
+// The AVG, decade, MIN and MAX rows after their label; `direction` only in the AVG row.
+void summary_row(TextWriter& out, const Settings& s, const Units& u, const Summary& v, Row row,
+                 const std::string& direction = {});
+
+// The SUM row with its label (the totals of ET, rain and wind run).
+void sum_row(TextWriter& out, const Settings& s, const Units& u, const DayTotals& t, Span span);
+
+// The blank lines and "NUMBER OF DAYS WITH:" up to the largest rain's date, which ends without a
+// line end; only the parts of Temperature and Rain that are on.
+void day_counts(TextWriter& out, const Settings& s, const Units& u, const DayTotals& t, Span span);
+
+// The first `count` direction names, each 7 wide.
+void wind_names(TextWriter& out, std::size_t count);
+// The 17 percentages of a prevailing-direction row, each 7 wide.
+void percent_values(TextWriter& out, const WindRow& row);
+
+}  // namespace nimbora
