@@ -11,7 +11,9 @@
 #include "import/load_db.h"
 #include "import/load_table.h"
 #include "import/synthetic.h"
+#include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
+#include "reports/ReportRange.h"
 #include "reports/YearRep.h"
 
 #include <CLI/CLI.hpp>
@@ -162,6 +164,25 @@ Exit run_demo(Session& session)
         if (YearReport(annual) != 0) return kFailed;
         out << "  Year" << year << ".txt\n";
     }
+
+    ReportJob global;
+    global.hOwner = &session.owner;
+    global.settings = s;
+    global.busy = BusyClaim::try_claim(ThActive);
+    if (GlobalReport(global) != 0) return kFailed;
+    out << "  Global.txt\n";
+
+    // Three weeks across the turn of the year the demo began in.
+    const std::string year = job.Files.front().substr(0, 4);
+    ReportJob range;
+    range.hOwner = &session.owner;
+    range.settings = s;
+    range.Table = "DatiMeteo";
+    range.DateFrom = year + "1220";
+    range.DateTo = strf("%04d0110", std::stoi(year) + 1);
+    range.busy = BusyClaim::try_claim(ThActive);
+    if (ReportRange(range) != 0) return kFailed;
+    out << "  " << range_file_name(range.DateFrom, range.DateTo) << '\n';
 
     out << "\nProduct folder: " << home << '\n'
         << "Station folder: " << places.DocPath << '\n'

@@ -16,72 +16,6 @@ namespace {
 
 constexpr const char* kReportName = "Global.txt";
 
-// Heading cells and dashes of a column in the yearly rows: the monthly-row layout's texts
-// after a six-wide "YEAR  " label. N. Samples has no place here.
-struct ColumnHeading {
-    const char* head1;
-    const char* head2;
-    std::size_t dashes;
-};
-
-ColumnHeading heading_of(int column)
-{
-    switch (column) {
-    case kTemperature:
-        return {"            TEMPERATURE             ", "  AVG    MIN    DATE   MAX    DATE  ", 36};
-    case kTempRange:
-        return {"      TEMP RANGE      ", "  AVG    MIN    MAX   ", 22};
-    case kDewPoint:
-        return {"      DEW POINT       ", "  AVG    MIN    MAX   ", 22};
-    case kHeatIndex:
-        return {"      HEAT INDEX      ", "  AVG    MIN    MAX   ", 22};
-    case kWindChill:
-        return {"      WIND CHILL      ", "  AVG    MIN    MAX   ", 22};
-    case kHumidity:
-        return {"    REL. HUMIDITY     ", "  AVG    MIN    MAX   ", 22};
-    case kPressure:
-        return {"        PRESSURE        ", "  AVG     MIN     MAX   ", 24};
-    case kSolarRad:
-        return {"   SOLAR RAD.   ", "  AVG     MAX   ", 16};
-    case kET:
-        return {"        ", "   ET   ", 8};
-    case kUV:
-        return {"        ", "   UV   ", 8};
-    case kRainRate:
-        return {"  RAIN  ", "  RATE  ", 8};
-    case kRain:
-        return {"        ", "  RAIN  ", 8};
-    case kWind:
-        return {"         WIND           DOM   ", "  AVG    MAX    GUST    DIR   ", 30};
-    case kWindRun:
-        return {"   WIND ", "   RUN  ", 9};  // one dash more than its heading
-    default:
-        return {"", "", 0};
-    }
-}
-
-// The separator under the headings and its line end.
-void StampaRigaG(TextWriter& out, const Settings& s)
-{
-    std::string line(6, '-');
-    for (int c : kColumnOrder)
-        if (s.column(c)) line.append(heading_of(c).dashes, '-');
-    out.line(line);
-}
-
-void write_global_headings(TextWriter& out, const Settings& s)
-{
-    std::string head1 = "      ", head2 = "YEAR  ";
-    for (int c : kColumnOrder) {
-        if (!s.column(c)) continue;
-        head1 += heading_of(c).head1;
-        head2 += heading_of(c).head2;
-    }
-    out.line(head1);
-    out.line(head2);
-    StampaRigaG(out, s);
-}
-
 // "DD/MM" from a day and a month text as stored.
 std::string MakeData2(const std::string& day, const std::string& month)
 {
@@ -352,7 +286,7 @@ int GlobalReport(ReportJob& job)
         const Units u = UnitConvert(s);
         write_header(out, s, "        GLOBAL CLIMATOLOGICAL REPORT\n\n");
         write_units(out, s, u, Layout::monthly);
-        write_global_headings(out, s);
+        write_headings(out, s, Layout::monthly, "      ", "YEAR  ");  // the year rows' label
 
         const bool wind = s.column(kWind);
         if (owner) owner->progress_range(0, months + 2 * static_cast<int>(years.size()));

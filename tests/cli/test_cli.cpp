@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <sstream>
 #include <sys/wait.h>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -257,6 +258,26 @@ TEST_F(Cli, Reports)
     EXPECT_EQ(r.code, kUsage);
     EXPECT_EQ(r.err, "Error: Not a year: 08\n");
     EXPECT_EQ(run({"report", "annual", "--year", "2007"}).err, "Report: No data for 2007\n");
+
+    r = run({"report", "global"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, folder + "Global.txt\n");
+    r = run({"report", "range", "--from", "2008-05-30", "--to", "2008-05-31"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, folder + "Report 30052008-31052008.txt\n");
+    EXPECT_EQ(r.err, "Report: Report 30052008-31052008.txt created successfully!\n");
+    for (const auto& [from, to, error] :
+         std::vector<std::tuple<std::string, std::string, std::string>>{
+             {"2008-04-30", "2008-05-02", "Error: Start Date out of range!\n"},
+             {"2008-05-02", "2008-06-01", "Error: End Date out of range!\n"},
+             {"2008-05-03", "2008-05-02", "Error: End Date minor of Start Date!\n"}}) {
+        r = run({"report", "range", "--from", from, "--to", to});
+        EXPECT_EQ(r.code, kFailed) << from;
+        EXPECT_EQ(r.err, error) << from;
+    }
+    r = run({"report", "range", "--from", "2008-02-30", "--to", "2008-05-31"});
+    EXPECT_EQ(r.code, kUsage);
+    EXPECT_EQ(r.err, "Error: Not a date (YYYY-MM-DD): 2008-02-30\n");
 
     // The current month comes from its WLK file, not from the database.
     const LocalTime now = local_now();
