@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   python3 python3-pyftpdlib
+  time
   fonts-dejavu-core xvfb xauth
   clang-format
   clang libclang-rt-14-dev

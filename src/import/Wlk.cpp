@@ -1,5 +1,6 @@
 #include "import/Wlk.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -88,10 +89,34 @@ float uv(std::uint8_t raw)
     return raw == kRawMissingByte ? kMissingByteValue : static_cast<float>(raw / 10.0);
 }
 
+// `text`, cut to `capacity` - 1 characters, NUL-terminated.
 void copy_text(char* to, std::size_t capacity, const char* text)
 {
-    std::snprintf(to, capacity, "%s", text);
+    const std::size_t n = std::min(std::strlen(text), capacity - 1);
+    std::memcpy(to, text, n);
+    to[n] = '\0';
 }
+
+// The minutes go through floating point and are rounded by the format, as stored rows have
+// always been written.
+void print_time(std::int16_t time, char* to, std::size_t capacity)
+{
+    const int hours = time / 60;
+    const double minutes = (time / 60.0 - hours) * 60.0;
+    std::snprintf(to, capacity, "%02d:%02.0f", hours, minutes);
+}
+
+// The text of every time a valid file holds, printed once by print_time itself, so that
+// the texts cannot differ from it: formatting a float per record is a large share of the walk.
+constexpr int kDayMinutes = 24 * 60;
+struct TimeTexts {
+    char text[kDayMinutes + 1][6];
+    TimeTexts()
+    {
+        for (int t = 0; t <= kDayMinutes; ++t)
+            print_time(static_cast<std::int16_t>(t), text[t], sizeof text[t]);
+    }
+};
 
 }  // namespace
 
@@ -197,11 +222,11 @@ double tip_mm(int type)
 
 void ReadWeatherData(const WlkArchiveRecord& raw, WeatherData& out)
 {
-    // The minutes go through floating point and are rounded by the format, as stored rows
-    // have always been written.
-    const int hours = raw.time / 60;
-    const double minutes = (raw.time / 60.0 - hours) * 60.0;
-    std::snprintf(out.Time, sizeof out.Time, "%02d:%02.0f", hours, minutes);
+    static const TimeTexts times;
+    if (raw.time >= 0 && raw.time <= kDayMinutes)
+        std::memcpy(out.Time, times.text[raw.time], sizeof times.text[raw.time]);
+    else
+        print_time(raw.time, out.Time, sizeof out.Time);
 
     out.Temperature = tenths_f_to_c(raw.temperature);
     out.HiTemp = tenths_f_to_c(raw.hi_temperature);
@@ -345,7 +370,10 @@ bool WlkReader::next_weather(WeatherData& out)
     WlkEntry entry;
     while (next(entry)) {
         if (entry.record.type != kWlkArchiveType) continue;
-        std::snprintf(out.Day, sizeof out.Day, "%02d", entry.day);
+        // "%02d" of the index position 0..31.
+        out.Day[0] = static_cast<char>('0' + entry.day / 10);
+        out.Day[1] = static_cast<char>('0' + entry.day % 10);
+        out.Day[2] = '\0';
         ReadWeatherData(entry.record, out);
         return true;
     }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace nimbora {
@@ -95,6 +96,7 @@ int carica_wlk(ImportRun& run, const std::string& name, char reload)
 
     int read = 0, skipped = 0;
     WeatherData w;
+    std::string failure;
     std::snprintf(w.Year, sizeof w.Year, "%s", month->Year.c_str());
     std::snprintf(w.Month, sizeof w.Month, "%s", month->Month.c_str());
     while (reader.next_weather(w)) {
@@ -102,8 +104,14 @@ int carica_wlk(ImportRun& run, const std::string& name, char reload)
         const int rc = sqlite3_step(run.insert);
         if (rc != SQLITE_DONE) {
             if (skipped == 0) run.fde->line("  " + bare);
-            run.fde->linef("%d: %s - %s", rc, sqlite3_errmsg(run.db->get()),
-                           insert_text("datimeteo", w).c_str());
+            // "%d: %s - %s", put together without printf: a re-import writes this line for
+            // every record, and printing it cost as much as the failed insert.
+            failure = std::to_string(rc);
+            failure += ": ";
+            failure += sqlite3_errmsg(run.db->get());
+            failure += " - ";
+            failure += insert_text("datimeteo", w);
+            run.fde->line(failure);
             ++skipped;
             ++run.RecErr;
             // Only a record already present is skipped; anything else (a full disk, a lock,

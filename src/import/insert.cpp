@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace nimbora {
 namespace {
@@ -27,15 +28,27 @@ void bind_int(sqlite3_stmt* st, int index, int value, bool missing)
         sqlite3_bind_int(st, index, value);
 }
 
-// `text` right-aligned in `width` characters, as "%*s" prints it.
+// The padded directions, in static storage so that they bind without a copy.
+constexpr std::string_view kPaddedDirections[] = {"  N", "NNE", " NE", "ENE", "  E", "ESE",
+                                                  " SE", "SSE", "  S", "SSW", " SW", "WSW",
+                                                  "  W", "WNW", " NW", "NNW", "---"};
+
+// `text` right-aligned in `width` characters, as "%*s" prints it. A text that needs no
+// padding is bound where it lies: copying it cost an allocation per column and record.
 void bind_padded(sqlite3_stmt* st, int index, std::string_view text, std::size_t width)
 {
     if (text.size() >= width) {
-        sqlite3_bind_text(st, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
         return;
     }
     std::string padded(width - text.size(), ' ');
     padded += text;
+    for (std::string_view known : kPaddedDirections)
+        if (known == padded) {
+            sqlite3_bind_text(st, index, known.data(), static_cast<int>(known.size()),
+                              SQLITE_STATIC);
+            return;
+        }
     sqlite3_bind_text(st, index, padded.data(), static_cast<int>(padded.size()), SQLITE_TRANSIENT);
 }
 
@@ -45,7 +58,9 @@ void append_padded(std::string& out, std::string_view text, std::size_t width)
     out += text;
 }
 
-// ",%<width>.<decimals>f", or ",NULL".
+// ",%<width>.<decimals>f", or ",NULL". The scaled value round_as_printed divides is exactly
+// the printed number without its decimal point, so its digits are printf's digits, without
+// the cost of a float conversion per value (a re-import prints every record).
 void append_real(std::string& out, float value, int width, int decimals, bool missing)
 {
     out += ',';
@@ -54,10 +69,27 @@ void append_real(std::string& out, float value, int width, int decimals, bool mi
         return;
     }
     char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                 std::chars_format::fixed, decimals);
-    append_padded(out, std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer)),
-                  static_cast<std::size_t>(width));
+    char* const end = buffer + sizeof buffer;
+    std::string_view text;
+    const double scaled = std::nearbyint(static_cast<double>(value) * kScale[decimals]);
+    if (std::fabs(scaled) < 1e15) {
+        char* p = end;
+        auto digits = static_cast<std::uint64_t>(std::fabs(scaled));
+        for (int i = 0; i < decimals; ++i, digits /= 10)
+            *--p = static_cast<char>('0' + digits % 10);
+        if (decimals > 0) *--p = '.';
+        do {
+            *--p = static_cast<char>('0' + digits % 10);
+            digits /= 10;
+        } while (digits != 0);
+        if (std::signbit(value)) *--p = '-';  // printf keeps the sign of what rounds to zero
+        text = std::string_view(p, static_cast<std::size_t>(end - p));
+    } else {  // NaN, infinities and numbers too large for the digits above
+        const auto r = std::to_chars(buffer, end, static_cast<double>(value),
+                                     std::chars_format::fixed, decimals);
+        text = std::string_view(buffer, static_cast<std::size_t>(r.ptr - buffer));
+    }
+    append_padded(out, text, static_cast<std::size_t>(width));
 }
 
 void append_int(std::string& out, int value, int width, bool missing)

@@ -15,7 +15,8 @@ namespace nimbora {
 std::string insert_sql(std::string_view table);
 
 // Binds the row's 23 values; a field equal to its missing-value marker binds NULL (Rain,
-// RainRate and WindRun never do).
+// RainRate and WindRun never do). The texts are bound where they lie in `w`, without a copy:
+// `w` must stay unchanged until the statement has been stepped.
 void bind_weather(sqlite3_stmt* insert, const WeatherData& w);
 
 // The statement as text, as "error.txt" shows it:

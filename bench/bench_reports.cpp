@@ -1,0 +1,174 @@
+// The reports on a station database of ten years of 5-minute records (about 1.05 million
+// rows) and on one year of them, so that growth with the years held shows; and the monthly
+// report of the real 1-minute month when this machine has it. The databases are built once,
+// by the import, into a scratch folder.
+#include "config/install.h"
+#include "config/stations.h"
+#include "import/load_db.h"
+#include "import/synthetic.h"
+#include "reports/GlobalRep.h"
+#include "reports/MonthRep.h"
+#include "reports/ReportRange.h"
+#include "reports/YearRep.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace nimbora {
+namespace {
+
+constexpr int kFirstYear = 2010;
+
+// A station folder with every column on, its database holding `years` years from 2010.
+struct Station {
+    std::string folder;
+    Settings settings;
+};
+
+Settings every_column(const std::string& folder)
+{
+    Settings s;
+    s.InitPathDB = s.InitPathRep = s.InitPathWLK = folder;
+    for (int c = 0; c < kReportColumns; ++c) s.ReportChk[static_cast<std::size_t>(c)] = 1;
+    return s;
+}
+
+const fs::path& scratch()
+{
+    static const fs::path dir = [] {
+        const fs::path d = fs::temp_directory_path() / "nimbora-bench-reports";
+        fs::remove_all(d);
+        fs::create_directories(d);
+        return d;
+    }();
+    return dir;
+}
+
+Station make_station(const std::string& name, int years)
+{
+    Station st;
+    st.folder = (scratch() / name).string() + "/";
+    fs::create_directories(st.folder);
+    if (!install_product(nullptr, st.folder).ok) std::abort();
+    st.settings = every_column(st.folder);
+    ReportJob job;
+    job.settings = st.settings;
+    for (int y = kFirstYear; y < kFirstYear + years; ++y)
+        for (int m = 1; m <= 12; ++m) {
+            char file[32];
+            std::snprintf(file, sizeof file, "%04d-%02d.wlk", y, m);
+            if (!write_synthetic_month(st.folder + file, y, m, 5,
+                                       static_cast<std::uint32_t>(y * 100 + m)))
+                std::abort();
+            job.Files.push_back(file);
+        }
+    if (load_db(job).code != 0) std::abort();
+    for (const std::string& f : job.Files) fs::remove(st.folder + f);
+    return st;
+}
+
+const Station& station(int years)
+{
+    static const Station one = make_station("one-year", 1);
+    static const Station ten = make_station("ten-years", 10);
+    return years == 1 ? one : ten;
+}
+
+template <typename Report>
+void run(benchmark::State& state, const Station& st, Report&& fill, int (*report)(ReportJob&))
+{
+    for (auto _ : state) {
+        ReportJob job;
+        job.settings = st.settings;
+        fill(job);
+        if (report(job) != 0) state.SkipWithError("the report failed");
+    }
+}
+
+// June of the first year: the same month whatever the database holds.
+void BM_MonthReport(benchmark::State& state)
+{
+    run(
+        state, station(static_cast<int>(state.range(0))),
+        [](ReportJob& job) {
+            job.Table = "DatiMeteo";
+            job.Year = std::to_string(kFirstYear);
+            job.Month = "June";
+            job.Decades = 1;
+        },
+        MonthReport);
+}
+BENCHMARK(BM_MonthReport)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_MonthReportRealMonth(benchmark::State& state)
+{
+    static const Station real = [] {
+        Station st;
+        st.folder = (scratch() / "real").string() + "/";
+        fs::create_directories(st.folder);
+        if (!install_product(nullptr, st.folder).ok) std::abort();
+        st.settings = every_column(st.folder);
+        const fs::path fixture = fs::path(NIMBORA_FIXTURES) / "2012-02.wlk";
+        if (fs::exists(fixture)) {
+            fs::copy_file(fixture, st.folder + "2012-02.wlk", fs::copy_options::overwrite_existing);
+            ReportJob job;
+            job.settings = st.settings;
+            job.Files = {"2012-02.wlk"};
+            load_db(job);
+        }
+        return st;
+    }();
+    if (!fs::exists(real.folder + "2012-02.wlk")) {
+        state.SkipWithError("the real archive is not on this machine");
+        return;
+    }
+    run(
+        state, real,
+        [](ReportJob& job) {
+            job.Table = "DatiMeteo";
+            job.Year = "2012";
+            job.Month = "February";
+        },
+        MonthReport);
+}
+BENCHMARK(BM_MonthReportRealMonth)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_YearReport(benchmark::State& state)
+{
+    run(
+        state, station(static_cast<int>(state.range(0))),
+        [](ReportJob& job) { job.Year = std::to_string(kFirstYear); }, YearReport);
+}
+BENCHMARK(BM_YearReport)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_GlobalReport(benchmark::State& state)
+{
+    run(
+        state, station(static_cast<int>(state.range(0))), [](ReportJob&) {}, GlobalReport);
+}
+BENCHMARK(BM_GlobalReport)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The first year's 365 days.
+void BM_ReportRange365(benchmark::State& state)
+{
+    run(
+        state, station(static_cast<int>(state.range(0))),
+        [](ReportJob& job) {
+            job.Table = "DatiMeteo";
+            job.DateFrom = std::to_string(kFirstYear) + "0101";
+            job.DateTo = std::to_string(kFirstYear) + "1231";
+        },
+        ReportRange);
+}
+BENCHMARK(BM_ReportRange365)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace nimbora
+
+BENCHMARK_MAIN();
