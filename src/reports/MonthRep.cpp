@@ -18,11 +18,6 @@ constexpr const char* kDecadeClause[3] = {"and (day >= '01' and day <= '10')",
                                           "and (day >= '11' and day <= '20')",
                                           "and (day >= '21' and day <= '31')"};
 
-void speed_values(TextWriter& out, const WindRow& row, double factor)
-{
-    for (std::size_t i = 0; i < 16; ++i) out.rawf(" %5.1f ", static_cast<double>(row[i]) * factor);
-}
-
 const std::string kDashes122(122, '-'), kDashes115(115, '-');
 
 }  // namespace
@@ -130,13 +125,9 @@ int MonthReport(ReportJob& job)
     }
     const std::string month_text = strf("%02d", static_cast<int>(month_at - mesi.begin()) + 1);
 
-    std::optional<Db> own;
-    if (!job.Db) {
-        own = Db::open(owner, s.InitPathDB + kDbFile);
-        if (!own) return 1;
-    }
-    Db lent = Db::borrow(job.Db ? job.Db : own->get());
-    Db& db = lent;
+    std::optional<Db> connection = report_db(job);
+    if (!connection) return 1;
+    Db& db = *connection;
 
     // A month without records has nothing to average: say so, and leave no file behind.
     const auto held =
@@ -165,7 +156,7 @@ int MonthReport(ReportJob& job)
                           job.Year.c_str()));
         write_units(out, s, u, Layout::daily);
         write_headings(out, s, Layout::daily);
-        if (own) own->exec(owner, "BEGIN");
+        if (!job.Db) db.exec(owner, "BEGIN");
 
         const auto main = db.query(owner,
                                    ("select day, " + std::string(kDayAggregates) + " from " +
@@ -211,14 +202,7 @@ int MonthReport(ReportJob& job)
             owner, db, *table, "year=? and month=?", {job.Year, month_text}, ignored);
 
         StampaRiga(out, s);
-        out.raw("AVG ");
-        summary_row(out, s, u, totals.average(), Row::avg, month_direction);
-        out.raw("MIN ");
-        summary_row(out, s, u, totals.low, Row::min);
-        out.raw("MAX ");
-        summary_row(out, s, u, totals.high, Row::max);
-        if (s.column(kET) || s.column(kRain) || s.column(kWindRun))
-            sum_row(out, s, u, totals, Span::month);
+        total_rows(out, s, u, totals, month_direction, Span::month);
 
         if (job.Decades) {
             out.raw("\n\nDECADES (AVG)\n");
@@ -269,7 +253,7 @@ int MonthReport(ReportJob& job)
             out.raw("   ");
             speed_values(out, wind.AvgWindTot[3], 1.0);
         }
-        if (own) own->exec(owner, "COMMIT");
+        if (!job.Db) db.exec(owner, "COMMIT");
     }
     if (!out.close()) {
         tell(owner, "Error",

@@ -9,7 +9,6 @@
 #include "reports/wind.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <optional>
 #include <span>
@@ -77,26 +76,6 @@ private:
     Owner* owner_;
 };
 
-// The average speed (stored units) from each of the 16 directions over the span's records
-// with a speed above 0, in double precision (the monthly tables hold single precision).
-std::array<double, 16> span_speeds(Owner* owner, Db& db, const std::string& table,
-                                   const std::string& from, const std::string& to, bool& failed)
-{
-    std::array<double, 16> speeds{};
-    const auto r = db.query(owner,
-                            ("select direction,avg(windspeed) from " + table + " where " + kSpan +
-                             " and windspeed > 0 group by direction")
-                                .c_str(),
-                            {from, to});
-    failed |= !r.ok;
-    for (const auto& row : r.rows) {
-        const std::string name = trim(row[0]);
-        for (std::size_t i = 0; i < speeds.size(); ++i)
-            if (name == kPrevalWind[i]) speeds[i] = num(row[1]);
-    }
-    return speeds;
-}
-
 }  // namespace
 
 int ReportRange(ReportJob& job)
@@ -120,13 +99,9 @@ int ReportRange(ReportJob& job)
     const std::string& to = job.DateTo;
     const Date first(from), last(to);
 
-    std::optional<Db> own;  // closed on every return below
-    if (!job.Db) {
-        own = Db::open(owner, s.InitPathDB + kDbFile);
-        if (!own) return 1;
-    }
-    Db lent = Db::borrow(job.Db ? job.Db : own->get());
-    Db& db = lent;
+    std::optional<Db> connection = report_db(job);
+    if (!connection) return 1;
+    Db& db = *connection;
 
     // A span without records has nothing to average: say so, and leave no file behind.
     const auto held =
@@ -154,7 +129,7 @@ int ReportRange(ReportJob& job)
                           last.day.c_str(), last.month.c_str(), last.year.c_str()));
         write_units(out, s, u, Layout::daily);
         write_headings(out, s, Layout::daily, "            ", "   DATE     ");
-        if (own) own->exec(owner, "BEGIN");
+        if (!job.Db) db.exec(owner, "BEGIN");
 
         const auto main =
             db.query(owner,
@@ -181,14 +156,7 @@ int ReportRange(ReportJob& job)
             dominant_direction(owner, db, *table, kSpan, {from, to}, failed);
 
         StampaRigaR(out, s);
-        out.raw("AVG         ");
-        summary_row(out, s, u, totals.average(), Row::avg, span_direction);
-        out.raw("MIN         ");
-        summary_row(out, s, u, totals.low, Row::min);
-        out.raw("MAX         ");
-        summary_row(out, s, u, totals.high, Row::max);
-        if (s.column(kET) || s.column(kRain) || s.column(kWindRun))
-            sum_row(out, s, u, totals, Span::range);
+        total_rows(out, s, u, totals, span_direction, Span::range);
 
         day_counts(out, s, u, totals, Span::range);
 
@@ -202,10 +170,10 @@ int ReportRange(ReportJob& job)
             out.rawf("\n\n\nAVERAGE WIND SPEED (%s)\n\n", u.UTitle[2].c_str());
             wind_names(out, 16);
             out.raw("\n" + std::string(112, '-') + "\n");
-            for (double speed : span_speeds(owner, db, *table, from, to, failed))
+            for (double speed : average_speeds(owner, db, {span_where, {from, to}}, failed))
                 out.rawf(" %5.1f ", speed * u.WindFatt);
         }
-        if (own) own->exec(owner, "COMMIT");
+        if (!job.Db) db.exec(owner, "COMMIT");
     }
     if (!out.close()) {
         tell(owner, "Error",

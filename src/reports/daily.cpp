@@ -19,23 +19,32 @@ constexpr Start start_of(int q)
     return {99, -99};  // temperatures and the range
 }
 
-void pressure_cells(TextWriter& out, const Units& u, double avg, double min, double max)
+// The cells of `column` that a day row and a summary row print alike: the range, dew point,
+// heat index, wind chill, humidity and pressure. Nothing for the other columns.
+void shared_cell(TextWriter& out, const Units& u, const Quantities& q, int column)
 {
-    const std::string spec = bare_spec(u.PSpec);
-    out.raw(" ");
-    out.value(spec, avg * u.BarFatt);
-    out.raw("  ");
-    out.value(spec, min * u.BarFatt);
-    out.raw("  ");
-    out.value(spec, max * u.BarFatt);
-    out.raw(" ");
-}
-
-void spec_cell(TextWriter& out, const std::string& spec, double value)
-{
-    out.raw(" ");
-    out.value(bare_spec(spec), value);
-    out.raw(" ");
+    switch (column) {
+    case kTempRange:
+        out.rawf(" %5.1f ", q[kRange]);
+        break;
+    case kDewPoint:
+        out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kDAvg]), u.temp(q[kDMin]), u.temp(q[kDMax]));
+        break;
+    case kHeatIndex:
+        out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kHAvg]), u.temp(q[kHMin]), u.temp(q[kHMax]));
+        break;
+    case kWindChill:
+        out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kCAvg]), u.temp(q[kCMin]), u.temp(q[kCMax]));
+        break;
+    case kHumidity:
+        out.rawf("  %3.0f    %3.0f    %3.0f   ", q[kRhAvg], q[kRhMin], q[kRhMax]);
+        break;
+    case kPressure:
+        pressure_cells(out, u, q[kPAvg], q[kPMin], q[kPMax]);
+        break;
+    default:
+        break;
+    }
 }
 
 }  // namespace
@@ -111,18 +120,6 @@ bool query_day(Owner* owner, Db& db, const std::string& table, Day& d)
     return !failed;
 }
 
-std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
-                               const std::string& where,
-                               std::initializer_list<std::string_view> params, bool& failed)
-{
-    const std::string sql =
-        "select direction, count(direction) from " + table + " where " + where +
-        " and (gustspeed > 0 or windspeed > 0) group by direction order by 2 desc";
-    const auto r = db.query(owner, sql.c_str(), params);
-    failed |= !r.ok;
-    return r.rows.empty() ? std::string("---") : r.rows[0][0];
-}
-
 DayTotals::DayTotals(int day, int month, int year)
     : rain_max_day(day), rain_max_month(month), rain_max_year(year)
 {
@@ -136,20 +133,7 @@ void DayTotals::add(const Day& d, const Settings& s, const Units& u)
 {
     ++days;
     const Quantities& q = d.q;
-    if (q[kTMax] >= 25) ++max25;
-    if (q[kTMax] >= 30) ++max30;
-    if (q[kTMin] < 0) ++min0;
-    if (q[kTMax] < 0) ++max0;
-    if (s.UnitRain == 0) {
-        if (d.rain > 0.2) ++rain1;
-        if (d.rain >= 1.0) ++rain2;
-        if (d.rain > 20.0) ++rain3;
-    } else {
-        const double inches = d.rain * u.RainFatt;
-        if (inches > 0.01) ++rain1;
-        if (inches >= 0.039) ++rain2;
-        if (inches > 1.0) ++rain3;
-    }
+    counts.count(q[kTMax], q[kTMin], d.rain, s, u);
     if (d.rain > rain_max) {
         rain_max = d.rain;
         rain_max_day = inum(d.day);
@@ -187,27 +171,6 @@ void day_cells(TextWriter& out, const Settings& s, const Units& u, const Day& d)
             out.rawf(" %5.1f  %5.1f  %5s  %5.1f  %5s  ", u.temp(q[kTAvg]), u.temp(q[kTMin]),
                      d.time_min.c_str(), u.temp(q[kTMax]), d.time_max.c_str());
             break;
-        case kTempRange:
-            out.rawf(" %5.1f ", q[kRange]);
-            break;
-        case kDewPoint:
-            out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kDAvg]), u.temp(q[kDMin]),
-                     u.temp(q[kDMax]));
-            break;
-        case kHeatIndex:
-            out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kHAvg]), u.temp(q[kHMin]),
-                     u.temp(q[kHMax]));
-            break;
-        case kWindChill:
-            out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kCAvg]), u.temp(q[kCMin]),
-                     u.temp(q[kCMax]));
-            break;
-        case kHumidity:
-            out.rawf("  %3.0f    %3.0f    %3.0f   ", q[kRhAvg], q[kRhMin], q[kRhMax]);
-            break;
-        case kPressure:
-            pressure_cells(out, u, q[kPAvg], q[kPMin], q[kPMax]);
-            break;
         case kSolarRad:
             out.rawf(" %6.1f  %6i ", q[kSAvg], static_cast<int>(q[kSMax]));
             break;
@@ -234,6 +197,7 @@ void day_cells(TextWriter& out, const Settings& s, const Units& u, const Day& d)
             out.rawf("  %4d ", d.samples);
             break;
         default:
+            shared_cell(out, u, q, c);
             break;
         }
     }
@@ -251,27 +215,6 @@ void summary_row(TextWriter& out, const Settings& s, const Units& u, const Summa
         case kTemperature:
             out.rawf(" %5.1f  %5.1f         %5.1f         ", u.temp(q[kTAvg]), u.temp(q[kTMin]),
                      u.temp(q[kTMax]));
-            break;
-        case kTempRange:
-            out.rawf(" %5.1f ", q[kRange]);
-            break;
-        case kDewPoint:
-            out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kDAvg]), u.temp(q[kDMin]),
-                     u.temp(q[kDMax]));
-            break;
-        case kHeatIndex:
-            out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kHAvg]), u.temp(q[kHMin]),
-                     u.temp(q[kHMax]));
-            break;
-        case kWindChill:
-            out.rawf(" %5.1f  %5.1f  %5.1f  ", u.temp(q[kCAvg]), u.temp(q[kCMin]),
-                     u.temp(q[kCMax]));
-            break;
-        case kHumidity:
-            out.rawf("  %3.0f    %3.0f    %3.0f   ", q[kRhAvg], q[kRhMin], q[kRhMax]);
-            break;
-        case kPressure:
-            pressure_cells(out, u, q[kPAvg], q[kPMin], q[kPMax]);
             break;
         case kSolarRad:
             if (extreme)
@@ -300,12 +243,18 @@ void summary_row(TextWriter& out, const Settings& s, const Units& u, const Summa
                      q[kGust] * u.WindFatt);
             if (row == Row::avg) out.rawf("    %3s", direction.c_str());
             break;
+        case kWindRun:
+        case kSamples:
+            break;  // nothing in these rows
         default:
-            break;  // Wind Run and N. Samples print nothing here
+            shared_cell(out, u, q, c);
+            break;
         }
     }
     out.raw("\n");
 }
+
+namespace {
 
 void sum_row(TextWriter& out, const Settings& s, const Units& u, const DayTotals& t, Span span)
 {
@@ -359,45 +308,50 @@ void sum_row(TextWriter& out, const Settings& s, const Units& u, const DayTotals
     out.raw("\n");
 }
 
+}  // namespace
+
+void total_rows(TextWriter& out, const Settings& s, const Units& u, const DayTotals& t,
+                const std::string& direction, Span span)
+{
+    const bool range = span == Span::range;
+    out.raw(range ? "AVG         " : "AVG ");
+    summary_row(out, s, u, t.average(), Row::avg, direction);
+    out.raw(range ? "MIN         " : "MIN ");
+    summary_row(out, s, u, t.low, Row::min);
+    out.raw(range ? "MAX         " : "MAX ");
+    summary_row(out, s, u, t.high, Row::max);
+    if (s.column(kET) || s.column(kRain) || s.column(kWindRun)) sum_row(out, s, u, t, span);
+}
+
 void day_counts(TextWriter& out, const Settings& s, const Units& u, const DayTotals& t, Span span)
 {
     out.raw("\n\n");
     if (s.column(kTemperature) || s.column(kRain)) out.raw("NUMBER OF DAYS WITH:\n");
     if (s.column(kTemperature)) {
         if (span == Span::range) {
-            out.rawf("Temp Max >= %4.1f: %3d", u.temp(25), t.max25);
-            out.rawf("\nTemp Max >= %4.1f: %3d", u.temp(30), t.max30);
-            out.rawf("\nTemp Min <  %4.1f: %3d", u.temp(0), t.min0);
-            out.rawf("\nTemp Max <  %4.1f: %3d", u.temp(0), t.max0);
+            out.rawf("Temp Max >= %4.1f: %3d", u.temp(25), t.counts.max25);
+            out.rawf("\nTemp Max >= %4.1f: %3d", u.temp(30), t.counts.max30);
+            out.rawf("\nTemp Min <  %4.1f: %3d", u.temp(0), t.counts.min0);
+            out.rawf("\nTemp Max <  %4.1f: %3d", u.temp(0), t.counts.max0);
         } else {
-            out.rawf("Temp Max >= %4.1f: %2d", u.temp(25), t.max25);
-            out.rawf("\nTemp Max >= %4.1f: %2d", u.temp(30), t.max30);
-            out.rawf("\nTemp Min <  %4.1f: %2d", u.temp(0), t.min0);
-            out.rawf("\nTemp Max <  %4.1f: %2d", u.temp(0), t.max0);
+            out.rawf("Temp Max >= %4.1f: %2d", u.temp(25), t.counts.max25);
+            out.rawf("\nTemp Max >= %4.1f: %2d", u.temp(30), t.counts.max30);
+            out.rawf("\nTemp Min <  %4.1f: %2d", u.temp(0), t.counts.min0);
+            out.rawf("\nTemp Max <  %4.1f: %2d", u.temp(0), t.counts.max0);
         }
     }
     if (s.column(kRain)) {
         if (s.UnitRain == 0)
-            out.rawf("\nRain:  %2d (> .2 mm) %2d (>= 1 mm) %2d (> 20 mm)", t.rain1, t.rain2,
-                     t.rain3);
+            out.rawf("\nRain:  %2d (> .2 mm) %2d (>= 1 mm) %2d (> 20 mm)", t.counts.rain1,
+                     t.counts.rain2, t.counts.rain3);
         else
-            out.rawf("\nRain:  %2d (> .01 in) %2d (>= .04 in) %2d (> 1 in)", t.rain1, t.rain2,
-                     t.rain3);
+            out.rawf("\nRain:  %2d (> .01 in) %2d (>= .04 in) %2d (> 1 in)", t.counts.rain1,
+                     t.counts.rain2, t.counts.rain3);
         out.raw("\n\nMax Rain: ");
         out.value(bare_spec(u.RSpec), t.rain_max * u.RainFatt);
         out.rawf(s.UnitRain == 0 ? " mm (%02d/%02d/%04d)" : " in (%02d/%02d/%04d)", t.rain_max_day,
                  t.rain_max_month, t.rain_max_year);
     }
-}
-
-void wind_names(TextWriter& out, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i) out.rawf("   %-3s ", kPrevalWind[i]);
-}
-
-void percent_values(TextWriter& out, const WindRow& row)
-{
-    for (float v : row) out.rawf(" %5.2f ", static_cast<double>(v));
 }
 
 }  // namespace nimbora

@@ -6,13 +6,12 @@
 #include "config/Settings.h"
 #include "config/TextWriter.h"
 #include "config/UnitConvert.h"
+#include "reports/layout.h"
 #include "reports/wind.h"
 
 #include <array>
-#include <initializer_list>
 #include <span>
 #include <string>
-#include <string_view>
 
 namespace nimbora {
 
@@ -80,13 +79,6 @@ Day read_day(std::span<const std::string> cells, const Units& u);
 // affected values stay 0, the times empty, the direction "---".
 bool query_day(Owner* owner, Db& db, const std::string& table, Day& d);
 
-// The direction with the most records of positive speed or gust among those of `table` that
-// `where` (with its ? parameters) selects; "---" when there is none. Sets `failed` when the
-// statement failed.
-std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
-                               const std::string& where,
-                               std::initializer_list<std::string_view> params, bool& failed);
-
 // The sums, extremes, totals and day counts of the days of a report.
 struct DayTotals {
     // The largest rain's date until a day has rain.
@@ -101,8 +93,7 @@ struct DayTotals {
     int days = 0;
     Summary sum, low, high;
     double et = 0, rain = 0, windrun = 0;
-    int max25 = 0, max30 = 0, min0 = 0, max0 = 0;  // stored degrees Celsius
-    int rain1 = 0, rain2 = 0, rain3 = 0;
+    DayCounts counts;
     double rain_max = 0;  // stored millimetres
     int rain_max_day, rain_max_month, rain_max_year;
 };
@@ -120,16 +111,13 @@ enum class Row { avg, decade, min, max };
 void summary_row(TextWriter& out, const Settings& s, const Units& u, const Summary& v, Row row,
                  const std::string& direction = {});
 
-// The SUM row with its label (the totals of ET, rain and wind run).
-void sum_row(TextWriter& out, const Settings& s, const Units& u, const DayTotals& t, Span span);
+// The AVG (with the period's dominant `direction`), MIN and MAX rows with their labels, then
+// the SUM row (the totals of ET, rain and wind run) when one of those columns is on.
+void total_rows(TextWriter& out, const Settings& s, const Units& u, const DayTotals& t,
+                const std::string& direction, Span span);
 
 // The blank lines and "NUMBER OF DAYS WITH:" up to the largest rain's date, which ends without a
 // line end; only the parts of Temperature and Rain that are on.
 void day_counts(TextWriter& out, const Settings& s, const Units& u, const DayTotals& t, Span span);
-
-// The first `count` direction names, each 7 wide.
-void wind_names(TextWriter& out, std::size_t count);
-// The 17 percentages of a prevailing-direction row, each 7 wide.
-void percent_values(TextWriter& out, const WindRow& row);
 
 }  // namespace nimbora

@@ -1,6 +1,7 @@
 #include "reports/layout.h"
 
 #include "config/function.h"
+#include "config/stations.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -167,6 +168,73 @@ ReportProgress::~ReportProgress()
     owner_->busy(false);
     owner_->menu_enabled(true);
     owner_->status("");
+}
+
+void spec_cell(TextWriter& out, const std::string& spec, double value)
+{
+    out.raw(" ");
+    out.value(bare_spec(spec), value);
+    out.raw(" ");
+}
+
+void pressure_cells(TextWriter& out, const Units& u, double avg, double min, double max)
+{
+    const std::string spec = bare_spec(u.PSpec);
+    out.raw(" ");
+    out.value(spec, avg * u.BarFatt);
+    out.raw("  ");
+    out.value(spec, min * u.BarFatt);
+    out.raw("  ");
+    out.value(spec, max * u.BarFatt);
+    out.raw(" ");
+}
+
+void DayCounts::count(double high, double low, double rain, const Settings& s, const Units& u)
+{
+    if (high >= 25) ++max25;
+    if (high >= 30) ++max30;
+    if (low < 0) ++min0;
+    if (high < 0) ++max0;
+    if (s.UnitRain == 0) {
+        if (rain > 0.2) ++rain1;
+        if (rain >= 1.0) ++rain2;
+        if (rain > 20.0) ++rain3;
+    } else {
+        const double inches = rain * u.RainFatt;
+        if (inches > 0.01) ++rain1;
+        if (inches >= 0.039) ++rain2;
+        if (inches > 1.0) ++rain3;
+    }
+}
+
+DayCounts& DayCounts::operator+=(const DayCounts& other)
+{
+    max25 += other.max25;
+    max30 += other.max30;
+    min0 += other.min0;
+    max0 += other.max0;
+    rain1 += other.rain1;
+    rain2 += other.rain2;
+    rain3 += other.rain3;
+    return *this;
+}
+
+std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
+                               const std::string& where,
+                               std::initializer_list<std::string_view> params, bool& failed)
+{
+    const std::string sql =
+        "select direction, count(direction) from " + table + " where " + where +
+        " and (gustspeed > 0 or windspeed > 0) group by direction order by 2 desc";
+    const auto r = db.query(owner, sql.c_str(), params);
+    failed |= !r.ok;
+    return r.rows.empty() ? std::string("---") : r.rows[0][0];
+}
+
+std::optional<Db> report_db(const ReportJob& job)
+{
+    if (job.Db) return Db::borrow(job.Db);
+    return Db::open(job.hOwner, job.settings.InitPathDB + kDbFile);
 }
 
 }  // namespace nimbora

@@ -1,6 +1,6 @@
 // layout.h: what every report shares: the job's start and end, the header block, the units
 // line, the column headings and separators of the daily and the monthly-row layouts, the
-// detail cells, and the reading of query cells.
+// detail cells, the reading of query cells, the day counts and the dominant direction.
 #pragma once
 
 #include "config/Db.h"
@@ -10,6 +10,7 @@
 #include "jobs/ReportJob.h"
 
 #include <array>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,11 @@ void write_headings(TextWriter& out, const Settings& s, Layout layout, std::stri
 void StampaRiga(TextWriter& out, const Settings& s);
 void StampaRigaY(TextWriter& out, const Settings& s);
 
+// A cell of `value` in a unit format (`spec` with its two leading blanks) between two blanks.
+void spec_cell(TextWriter& out, const std::string& spec, double value);
+// The AVG, MIN and MAX pressure cells of stored values, in the display unit.
+void pressure_cells(TextWriter& out, const Units& u, double avg, double min, double max);
+
 // The cell printed for a stored time: a leading '0' dropped (07:15 prints 7:15, 00:00 stays),
 // then "24:00" as "00:00".
 std::string report_time(std::string time);
@@ -53,6 +59,30 @@ std::string bare_spec(const std::string& spec);
 // The table a report reads: "DatiMeteo" or "TempMeteo", whatever the letter case; the only
 // text ever placed in a statement. Empty for anything else.
 std::optional<std::string> report_table(std::string_view table);
+
+// The days on or beyond the thresholds of the day-count tables, in the order they print.
+struct DayCounts {
+    int max25 = 0, max30 = 0, min0 = 0, max0 = 0;  // stored degrees Celsius
+    int rain1 = 0, rain2 = 0, rain3 = 0;           // > .2, >= 1, > 20 mm; > .01, >= .039, > 1 in
+
+    // Counts one day by its highest and lowest temperature (stored degrees Celsius) and its
+    // rain (stored millimetres). With UnitRain 0 the rain thresholds are millimetres; otherwise
+    // they apply to rain * RainFatt.
+    void count(double high, double low, double rain, const Settings& s, const Units& u);
+    DayCounts& operator+=(const DayCounts& other);
+};
+
+// The direction with the most records of positive speed or gust among those of `table` that
+// `where` (with its ? parameters) selects; "---" when there is none. Sets `failed` when the
+// statement failed.
+std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
+                               const std::string& where,
+                               std::initializer_list<std::string_view> params, bool& failed);
+
+// The connection a daily report works on: job.Db when the caller lent one (left open), else
+// the station's database, opened here and closed with the result. Empty when it could not be
+// opened (the owner was told).
+std::optional<Db> report_db(const ReportJob& job);
 
 // The start and end of a report job on its owner: busy cursor, menus greyed, "Please wait...";
 // then the reverse and an empty status.

@@ -15,6 +15,18 @@ int slot(const std::string& direction)
     return -1;
 }
 
+// Each direction of the period's records with a speed above 0, then `aggregate` over them.
+Rows windy_rows(Owner* owner, Db& db, const WindPeriod& period, const char* aggregate, bool& failed)
+{
+    const auto r = db.query(owner,
+                            ("select direction," + std::string(aggregate) + " " +
+                             period.from_where + " and windspeed > 0 group by direction")
+                                .c_str(),
+                            period.params);
+    failed |= !r.ok;
+    return r.rows;
+}
+
 }  // namespace
 
 WindRow wind_percentages(Owner* owner, Db& db, const WindPeriod& period, bool& failed)
@@ -24,16 +36,11 @@ WindRow wind_percentages(Owner* owner, Db& db, const WindPeriod& period, bool& f
         db.query(owner, ("select count(direction) " + period.from_where).c_str(), period.params);
     failed |= !count.ok;
     const int total = count.rows.empty() ? 0 : inum(count.rows[0][0]);
-    const auto by_direction = db.query(owner,
-                                       ("select direction,count(direction) " + period.from_where +
-                                        " and windspeed > 0 group by direction")
-                                           .c_str(),
-                                       period.params);
-    failed |= !by_direction.ok;
+    const Rows by_direction = windy_rows(owner, db, period, "count(direction)", failed);
     // A period without a single direction has no shares to speak of: zeros, never NaN.
     if (total == 0) return row;
     int windy = 0;
-    for (const auto& r : by_direction.rows) {
+    for (const auto& r : by_direction) {
         const int n = inum(r[1]);
         windy += n;
         if (const int i = slot(r[0]); i >= 0)
@@ -47,16 +54,32 @@ WindRow wind_percentages(Owner* owner, Db& db, const WindPeriod& period, bool& f
 WindRow wind_speeds(Owner* owner, Db& db, const WindPeriod& period, bool& failed)
 {
     WindRow row{};
-    const auto speeds = db.query(owner,
-                                 ("select direction,avg(windspeed) " + period.from_where +
-                                  " and windspeed > 0 group by direction")
-                                     .c_str(),
-                                 period.params);
-    failed |= !speeds.ok;
-    for (const auto& r : speeds.rows)
-        if (const int i = slot(r[0]); i >= 0)
-            row[static_cast<std::size_t>(i)] = static_cast<float>(num(r[1]));
+    const std::array<double, 16> speeds = average_speeds(owner, db, period, failed);
+    for (std::size_t i = 0; i < speeds.size(); ++i) row[i] = static_cast<float>(speeds[i]);
     return row;
+}
+
+std::array<double, 16> average_speeds(Owner* owner, Db& db, const WindPeriod& period, bool& failed)
+{
+    std::array<double, 16> speeds{};
+    for (const auto& r : windy_rows(owner, db, period, "avg(windspeed)", failed))
+        if (const int i = slot(r[0]); i >= 0) speeds[static_cast<std::size_t>(i)] = num(r[1]);
+    return speeds;
+}
+
+void wind_names(TextWriter& out, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) out.rawf("   %-3s ", kPrevalWind[i]);
+}
+
+void percent_values(TextWriter& out, const WindRow& row)
+{
+    for (float v : row) out.rawf(" %5.2f ", static_cast<double>(v));
+}
+
+void speed_values(TextWriter& out, const WindRow& row, double factor)
+{
+    for (std::size_t i = 0; i < 16; ++i) out.rawf(" %5.1f ", static_cast<double>(row[i]) * factor);
 }
 
 }  // namespace nimbora

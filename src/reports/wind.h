@@ -1,8 +1,9 @@
 // wind.h: how often the wind blew from each of the 16 compass directions, and how fast,
-// over a period of records.
+// over a period of records; and the cells that print them.
 #pragma once
 
 #include "config/Db.h"
+#include "config/TextWriter.h"
 
 #include <array>
 #include <initializer_list>
@@ -32,5 +33,14 @@ WindRow wind_percentages(Owner* owner, Db& db, const WindPeriod& period, bool& f
 // The average speed (stored units) from each direction over the records with a speed above
 // 0; 0 for a direction without one. Slot 17 stays 0.
 WindRow wind_speeds(Owner* owner, Db& db, const WindPeriod& period, bool& failed);
+// The same in double precision, for the tables that print the period's speeds directly.
+std::array<double, 16> average_speeds(Owner* owner, Db& db, const WindPeriod& period, bool& failed);
+
+// The first `count` direction names, each 7 wide.
+void wind_names(TextWriter& out, std::size_t count);
+// The 17 percentages of a prevailing-direction row, each 7 wide.
+void percent_values(TextWriter& out, const WindRow& row);
+// The 16 speeds of a row times `factor`, each 7 wide.
+void speed_values(TextWriter& out, const WindRow& row, double factor);
 
 }  // namespace nimbora
