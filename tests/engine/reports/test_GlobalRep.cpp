@@ -1,18 +1,13 @@
 #include "reports/GlobalRep.h"
 
-#include "config/handles.h"
-#include "config/install.h"
-#include "jobs/busy.h"
-#include "support/RecordingOwner.h"
-#include "support/files.h"
 #include "support/golden.h"
+#include "support/report_station.h"
 
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -21,23 +16,11 @@ namespace fs = std::filesystem;
 namespace nimbora {
 namespace {
 
+using test::ByName;
 using test::matches_golden;
-using test::RecordingOwner;
+using test::Rec;
+using test::repeat;
 using test::shown_line;
-using test::TempDir;
-
-// One row of `datimeteo` after its year and month, in metric units as the import stores them.
-struct Rec {
-    const char* day;
-    const char* time;
-    double temp, hi, lo;
-    int hum;
-    double dew, bar, wspd, gust;
-    const char* dir;  // right-aligned in three characters; null: no direction
-    double rain, rate, heat, chill;
-    int solar, hisolar;
-    double et, uv, hiuv, run;
-};
 
 // The figures of the expected files were worked out by hand from these rows.
 //
@@ -80,74 +63,10 @@ const Rec kNoMonthNoDirection[] = {
 };
 // clang-format on
 
-std::string repeat(const std::string& cell, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i) out += cell;
-    return out;
-}
-
-// A station folder holding the template database and the report, with the header texts of
-// the goldens.
-class GlobalRep : public testing::Test {
+// The station, running the report of all years (`month` null in `insert` stores records
+// without a month).
+class GlobalRep : public testing::Test, public test::ReportStation {
 protected:
-    GlobalRep()
-    {
-        EXPECT_TRUE(install_product(nullptr, dir.folder()).ok);
-        settings.InitPathDB = settings.InitPathRep = settings.InitPathWLK = dir.folder();
-        settings.Rep_Name = "Home";
-        settings.Rep_City = "Town";
-        settings.Rep_State = "XX";
-        settings.Rep_Elev = "120 m";
-        settings.Rep_Lat = "45.1 N";
-        settings.Rep_Long = "9.2 E";
-        ThActive = 0;
-    }
-
-    std::string db_path() const { return dir.folder() + "NimboDB.s3db"; }
-
-    // `month` null stores the records without a month.
-    void insert(const char* year, const char* month, std::span<const Rec> rows)
-    {
-        sqlite3* raw = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(db_path().c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr),
-                  SQLITE_OK);
-        SqliteHandle db(raw);
-        sqlite3_stmt* st = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db.get(),
-                                     "INSERT INTO datimeteo VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,"
-                                     "?,?,?,?,?,?,?)",
-                                     -1, &st, nullptr),
-                  SQLITE_OK)
-            << sqlite3_errmsg(db.get());
-        StmtHandle insert(st);
-        for (const Rec& r : rows) {
-            int i = 0;
-            const auto text = [&](const char* t) {
-                if (t)
-                    sqlite3_bind_text(st, ++i, t, -1, SQLITE_STATIC);
-                else
-                    sqlite3_bind_null(st, ++i);
-            };
-            const auto real = [&](double v) { sqlite3_bind_double(st, ++i, v); };
-            const auto integer = [&](int v) { sqlite3_bind_int(st, ++i, v); };
-            text(year);
-            text(month);
-            text(r.day);
-            text(r.time);
-            for (double v : {r.temp, r.hi, r.lo}) real(v);
-            integer(r.hum);
-            for (double v : {r.dew, r.bar, r.wspd, r.gust}) real(v);
-            text(r.dir);
-            for (double v : {r.rain, r.rate, r.heat, r.chill}) real(v);
-            integer(r.solar);
-            integer(r.hisolar);
-            for (double v : {r.et, r.uv, r.hiuv, r.run}) real(v);
-            ASSERT_EQ(sqlite3_step(st), SQLITE_DONE) << sqlite3_errmsg(db.get());
-            sqlite3_reset(st);
-        }
-    }
-
     void insert_golden_years()
     {
         insert("2010", "07", kJuly2010);
@@ -155,30 +74,15 @@ protected:
         insert("2009", "03", kMarch2009);
     }
 
-    void columns(std::initializer_list<Column> on)
-    {
-        settings.ReportChk = {};
-        for (Column c : on) settings.ReportChk[static_cast<std::size_t>(c)] = 1;
-    }
-
     int run()
     {
         ReportJob job;
-        job.hOwner = &owner;
-        job.settings = settings;
-        job.busy = BusyClaim::try_claim(ThActive);
-        const int result = GlobalReport(job);
-        EXPECT_EQ(ThActive, 0);
-        return result;
+        return run_job(GlobalReport, job);
     }
 
-    std::string report() const { return test::read_file(dir.path() / "Global.txt"); }
-    bool written() const { return fs::exists(dir.path() / "Global.txt"); }
+    std::string report() const { return file("Global.txt"); }
+    bool written() const { return exists("Global.txt"); }
     std::vector<std::string> messages() const { return owner.lines(); }
-
-    TempDir dir;
-    Settings settings;
-    RecordingOwner owner;
 };
 
 // Every column in metric units: the year rows (a tie on the year's maximum dated by the
@@ -266,9 +170,7 @@ const ThresholdCase kThresholdCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(GlobalRepUnits, GlobalRepThresholds, testing::ValuesIn(kThresholdCases),
-                         [](const testing::TestParamInfo<ThresholdCase>& p) {
-                             return std::string(p.param.name);
-                         });
+                         ByName());
 
 // A year without day rows and without directions divides by zero counts: its means, shares and
 // speeds print 0, never NaN or inf.
@@ -310,10 +212,8 @@ TEST_F(GlobalRep, RefusesWhatItCannotReport)
     EXPECT_EQ(messages(), std::vector<std::string>{"Error: " + dir.folder() +
                                                    "missing/Global.txt: Error creating file"});
     {
-        sqlite3* raw = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(db_path().c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr),
-                  SQLITE_OK);
-        SqliteHandle db(raw);
+        const SqliteHandle db = open_db();
+        ASSERT_TRUE(db);
         EXPECT_EQ(sqlite3_exec(db.get(), "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr),
                   SQLITE_OK)
             << sqlite3_errmsg(db.get());
@@ -333,10 +233,8 @@ TEST_F(GlobalRep, FailedStatementSuppressesCompletionMessage)
 {
     insert_golden_years();
     {
-        sqlite3* raw = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(db_path().c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr),
-                  SQLITE_OK);
-        SqliteHandle db(raw);
+        const SqliteHandle db = open_db();
+        ASSERT_TRUE(db);
         ASSERT_EQ(sqlite3_exec(db.get(), "ALTER TABLE datimeteo DROP COLUMN HiUV", nullptr, nullptr,
                                nullptr),
                   SQLITE_OK)

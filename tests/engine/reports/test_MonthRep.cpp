@@ -1,21 +1,15 @@
 #include "reports/MonthRep.h"
 
-#include "config/handles.h"
-#include "config/install.h"
 #include "import/load_db.h"
 #include "jobs/busy.h"
-#include "support/RecordingOwner.h"
-#include "support/files.h"
 #include "support/golden.h"
+#include "support/report_station.h"
 
 #include <gtest/gtest.h>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -24,24 +18,12 @@ namespace fs = std::filesystem;
 namespace nimbora {
 namespace {
 
+using test::ByName;
+using test::crlf_lines;
 using test::matches_golden;
-using test::read_file;
-using test::RecordingOwner;
+using test::Rec;
+using test::repeat;
 using test::shown_line;
-using test::TempDir;
-
-// One row of `datimeteo` after its year and month, in metric units as the import stores them.
-struct Rec {
-    const char* day;
-    const char* time;
-    double temp, hi, lo;
-    int hum;
-    double dew, bar, wspd, gust;
-    const char* dir;  // right-aligned in three characters; null: no direction
-    double rain, rate, heat, chill;
-    int solar, hisolar;
-    double et, uv, hiuv, run;
-};
 
 // The figures of every expected file below were worked out by hand from these rows.
 
@@ -108,136 +90,19 @@ const Rec kNoDirection[] = {
 };
 // clang-format on
 
-// The lines of a report file, split at CR LF; a text after the last CR LF is the last line.
-std::vector<std::string> crlf_lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
-// Names each parameterised case after its `name`.
-struct ByName {
-    template <class Case>
-    std::string operator()(const testing::TestParamInfo<Case>& p) const
-    {
-        return p.param.name;
-    }
-};
-
-std::string repeat(const std::string& cell, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i) out += cell;
-    return out;
-}
-
-// A station folder holding the template database and the reports, with the header texts of
-// the examples.
-class Station {
+// The station, running the monthly report.
+class Station : public test::ReportStation {
 public:
-    Station()
-    {
-        EXPECT_TRUE(install_product(nullptr, dir.folder()).ok);
-        settings.InitPathDB = settings.InitPathRep = settings.InitPathWLK = dir.folder();
-        settings.Rep_Name = "Home";
-        settings.Rep_City = "Town";
-        settings.Rep_State = "XX";
-        settings.Rep_Elev = "120 m";
-        settings.Rep_Lat = "45.1 N";
-        settings.Rep_Long = "9.2 E";
-        ThActive = 0;
-    }
-
-    void insert(const char* year, const char* month, std::span<const Rec> rows)
-    {
-        sqlite3* raw = nullptr;
-        ASSERT_EQ(sqlite3_open_v2((dir.folder() + "NimboDB.s3db").c_str(), &raw,
-                                  SQLITE_OPEN_READWRITE, nullptr),
-                  SQLITE_OK);
-        SqliteHandle db(raw);
-        sqlite3_stmt* st = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db.get(),
-                                     "INSERT INTO datimeteo VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,"
-                                     "?,?,?,?,?,?,?)",
-                                     -1, &st, nullptr),
-                  SQLITE_OK)
-            << sqlite3_errmsg(db.get());
-        StmtHandle insert(st);
-        for (const Rec& r : rows) {
-            int i = 0;
-            const auto text = [&](const char* t) {
-                if (t)
-                    sqlite3_bind_text(st, ++i, t, -1, SQLITE_STATIC);
-                else
-                    sqlite3_bind_null(st, ++i);
-            };
-            const auto real = [&](double v) { sqlite3_bind_double(st, ++i, v); };
-            const auto integer = [&](int v) { sqlite3_bind_int(st, ++i, v); };
-            text(year);
-            text(month);
-            text(r.day);
-            text(r.time);
-            for (double v : {r.temp, r.hi, r.lo}) real(v);
-            integer(r.hum);
-            for (double v : {r.dew, r.bar, r.wspd, r.gust}) real(v);
-            text(r.dir);
-            for (double v : {r.rain, r.rate, r.heat, r.chill}) real(v);
-            integer(r.solar);
-            integer(r.hisolar);
-            for (double v : {r.et, r.uv, r.hiuv, r.run}) real(v);
-            ASSERT_EQ(sqlite3_step(st), SQLITE_DONE) << sqlite3_errmsg(db.get());
-            sqlite3_reset(st);
-        }
-    }
-
-    // Exactly these columns on.
-    void columns(std::initializer_list<Column> on)
-    {
-        settings.ReportChk = {};
-        for (Column c : on) settings.ReportChk[static_cast<std::size_t>(c)] = 1;
-    }
-    void all_columns()
-    {
-        settings.ReportChk = {};
-        for (int c = 0; c < kReportColumns; ++c)
-            settings.ReportChk[static_cast<std::size_t>(c)] = 1;
-    }
-
     int run(const char* year, const char* month, int decades = 0, int wind_detail = 0)
     {
         ReportJob job;
-        job.hOwner = &owner;
         job.Table = "DatiMeteo";
         job.Year = year;
         job.Month = month;
         job.Decades = decades;
         job.WindDetail = wind_detail;
-        job.settings = settings;
-        job.busy = BusyClaim::try_claim(ThActive);
-        const int result = MonthReport(job);
-        EXPECT_EQ(ThActive, 0);
-        return result;
+        return run_job(MonthReport, job);
     }
-
-    std::string file(const std::string& name) const { return read_file(dir.path() / name); }
-    bool exists(const std::string& name) const { return fs::exists(dir.path() / name); }
-    std::vector<std::string> lines(const std::string& name) const { return crlf_lines(file(name)); }
-    // The only message, as "caption: text"; the icon must be `icon`.
-    std::string only_message(Icon icon) const
-    {
-        EXPECT_EQ(owner.messages.size(), 1u);
-        if (owner.messages.empty()) return {};
-        EXPECT_EQ(owner.messages.back().icon, icon);
-        return owner.lines().back();
-    }
-
-    TempDir dir;
-    Settings settings;
-    RecordingOwner owner;
 };
 
 class MonthRep : public testing::Test {

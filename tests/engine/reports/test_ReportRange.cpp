@@ -1,12 +1,8 @@
 #include "reports/ReportRange.h"
 
-#include "config/handles.h"
-#include "config/install.h"
-#include "jobs/busy.h"
 #include "reports/MonthRep.h"
-#include "support/RecordingOwner.h"
-#include "support/files.h"
 #include "support/golden.h"
+#include "support/report_station.h"
 
 #include <gtest/gtest.h>
 
@@ -15,63 +11,32 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace nimbora {
 namespace {
 
+using test::ByName;
+using test::crlf_lines;
 using test::matches_golden;
-using test::read_file;
-using test::RecordingOwner;
+using test::repeat;
 using test::shown_line;
-using test::TempDir;
 
-// One row of `datimeteo`, in metric units as the import stores them.
-struct Rec {
-    std::string year, month, day, time;
-    double temp, hi, lo;
-    int hum;
-    double dew, bar, wspd, gust;
-    const char* dir;  // right-aligned in three characters; null: no direction
-    double rain, rate, heat, chill;
-    int solar, hisolar;
-    double et, uv, hiuv, run;
-};
+// A row of `datimeteo` with its own year and month.
+using Rec = test::DatedRec;
 
 // A record with the quantities of the temperature, rain and wind columns; the rest 0.
 Rec rec(const char* date, const char* time, double temp, double hi, double lo, double wspd,
         double gust, const char* dir, double rain)
 {
     const std::string d = date;  // "YYYYMMDD"
-    return {d.substr(0, 4),
-            d.substr(4, 2),
-            d.substr(6, 2),
-            time,
-            temp,
-            hi,
-            lo,
-            0,
-            0,
-            0,
-            wspd,
-            gust,
-            dir,
-            rain,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0};
+    // clang-format off
+    return {d.substr(0, 4), d.substr(4, 2),
+            {d.substr(6, 2), time, temp, hi, lo, 0, 0, 0, wspd, gust, dir, rain,
+             0, 0, 0, 0, 0, 0, 0, 0, 0}};
+    // clang-format on
 }
 
 // The figures of ReportRange-year-end.txt were worked out by hand from these rows. Dec 29 and
@@ -122,141 +87,44 @@ std::vector<Rec> october()
             const double rain = day % 3 == 0 ? k * 0.6 : 0.0;
             rows.push_back({"2010",
                             "10",
-                            text,
-                            times[k],
-                            temp,
-                            temp + 0.4,
-                            temp - 0.6,
-                            50 + day + k * 7,
-                            temp - 3.1,
-                            1000 + day * 0.9 + k * 1.7,
-                            wspd,
-                            wspd * 1.6 + 1,
-                            dirs[static_cast<std::size_t>(day + k) % 16],
-                            rain,
-                            rain * 4,
-                            temp + 0.5,
-                            temp - 1.5,
-                            k * 150 + day,
-                            k * 150 + day + 40,
-                            0.1 * k,
-                            0.5 * k,
-                            0.5 * k + 0.3,
-                            wspd * 0.5});
+                            {text,
+                             times[k],
+                             temp,
+                             temp + 0.4,
+                             temp - 0.6,
+                             50 + day + k * 7,
+                             temp - 3.1,
+                             1000 + day * 0.9 + k * 1.7,
+                             wspd,
+                             wspd * 1.6 + 1,
+                             dirs[static_cast<std::size_t>(day + k) % 16],
+                             rain,
+                             rain * 4,
+                             temp + 0.5,
+                             temp - 1.5,
+                             k * 150 + day,
+                             k * 150 + day + 40,
+                             0.1 * k,
+                             0.5 * k,
+                             0.5 * k + 0.3,
+                             wspd * 0.5}});
         }
     }
     return rows;
 }
 
-// The lines of a report file, split at CR LF; a text after the last CR LF is the last line.
-std::vector<std::string> crlf_lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
-std::string repeat(const std::string& cell, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i) out += cell;
-    return out;
-}
-
-// A station folder holding the template database and the reports, with the header texts of
-// the examples.
-class Station {
+// The station, running the report of a span of days.
+class Station : public test::ReportStation {
 public:
-    Station()
-    {
-        EXPECT_TRUE(install_product(nullptr, dir.folder()).ok);
-        settings.InitPathDB = settings.InitPathRep = settings.InitPathWLK = dir.folder();
-        settings.Rep_Name = "Home";
-        settings.Rep_City = "Town";
-        settings.Rep_State = "XX";
-        settings.Rep_Elev = "120 m";
-        settings.Rep_Lat = "45.1 N";
-        settings.Rep_Long = "9.2 E";
-        ThActive = 0;
-    }
-
-    void insert(std::span<const Rec> rows)
-    {
-        sqlite3* raw = nullptr;
-        ASSERT_EQ(sqlite3_open_v2((dir.folder() + "NimboDB.s3db").c_str(), &raw,
-                                  SQLITE_OPEN_READWRITE, nullptr),
-                  SQLITE_OK);
-        SqliteHandle db(raw);
-        sqlite3_stmt* st = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db.get(),
-                                     "INSERT INTO datimeteo VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,"
-                                     "?,?,?,?,?,?,?)",
-                                     -1, &st, nullptr),
-                  SQLITE_OK)
-            << sqlite3_errmsg(db.get());
-        StmtHandle insert(st);
-        for (const Rec& r : rows) {
-            int i = 0;
-            const auto text = [&](const char* t) {
-                if (t)
-                    sqlite3_bind_text(st, ++i, t, -1, SQLITE_TRANSIENT);
-                else
-                    sqlite3_bind_null(st, ++i);
-            };
-            const auto real = [&](double v) { sqlite3_bind_double(st, ++i, v); };
-            const auto integer = [&](int v) { sqlite3_bind_int(st, ++i, v); };
-            for (const std::string* t : {&r.year, &r.month, &r.day, &r.time}) text(t->c_str());
-            for (double v : {r.temp, r.hi, r.lo}) real(v);
-            integer(r.hum);
-            for (double v : {r.dew, r.bar, r.wspd, r.gust}) real(v);
-            text(r.dir);
-            for (double v : {r.rain, r.rate, r.heat, r.chill}) real(v);
-            integer(r.solar);
-            integer(r.hisolar);
-            for (double v : {r.et, r.uv, r.hiuv, r.run}) real(v);
-            ASSERT_EQ(sqlite3_step(st), SQLITE_DONE) << sqlite3_errmsg(db.get());
-            sqlite3_reset(st);
-        }
-    }
-
-    void columns(std::initializer_list<Column> on)
-    {
-        settings.ReportChk = {};
-        for (Column c : on) settings.ReportChk[static_cast<std::size_t>(c)] = 1;
-    }
-
     // The report from `from` to `to` ("YYYYMMDD") of `table`.
     int run(const char* from, const char* to, const char* table = "DatiMeteo")
     {
         ReportJob job;
-        job.hOwner = &owner;
         job.Table = table;
         job.DateFrom = from;
         job.DateTo = to;
-        job.settings = settings;
-        job.busy = BusyClaim::try_claim(ThActive);
-        const int result = ReportRange(job);
-        EXPECT_EQ(ThActive, 0);
-        return result;
+        return run_job(ReportRange, job);
     }
-
-    std::string file(const std::string& name) const { return read_file(dir.path() / name); }
-    bool exists(const std::string& name) const { return fs::exists(dir.path() / name); }
-    std::vector<std::string> lines(const std::string& name) const { return crlf_lines(file(name)); }
-    std::string only_message(Icon icon) const
-    {
-        EXPECT_EQ(owner.messages.size(), 1u);
-        if (owner.messages.empty()) return {};
-        EXPECT_EQ(owner.messages.back().icon, icon);
-        return owner.lines().back();
-    }
-
-    TempDir dir;
-    Settings settings;
-    RecordingOwner owner;
 };
 
 class ReportRangeTest : public testing::Test {
@@ -366,9 +234,7 @@ const SameMonthCase kSameMonthCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Columns, ReportRangeSameMonth, testing::ValuesIn(kSameMonthCases),
-                         [](const testing::TestParamInfo<SameMonthCase>& p) {
-                             return std::string(p.param.name);
-                         });
+                         ByName());
 
 // The day counts on their exact thresholds in both unit systems, the largest rain dated with
 // its own month (a tie keeps the earlier day); Wind off, so the file ends there without a
@@ -420,9 +286,7 @@ const ThresholdCase kThresholdCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Units, ReportRangeThresholds, testing::ValuesIn(kThresholdCases),
-                         [](const testing::TestParamInfo<ThresholdCase>& p) {
-                             return std::string(p.param.name);
-                         });
+                         ByName());
 
 // 120 days from November to March, one record a day: every day is listed, the counts take
 // three digits, the SUM row's Wind Run cell is 9 wide, and the progress bar takes a step a day.
@@ -436,7 +300,7 @@ TEST_F(ReportRangeTest, ListsMoreThanFiftyDays)
         std::snprintf(date, sizeof date, "%04d%02d%02d", y, m, d);
         dates.push_back(date);
         rows.push_back(rec(date, "12:00", 20.0, 26.0, 5.0, 0, 0, "---", 1.0));
-        rows.back().run = 0.5;
+        rows.back().rec.run = 0.5;
         if (++d > month_days[m - 1]) {
             d = 1;
             if (++m > 12) {
@@ -577,10 +441,7 @@ const SpanCase kSpanCases[] = {
     {"EndBeforeFirstAndStart", "20091230", "20091228", "End Date out of range!"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Spans, CheckDateRange, testing::ValuesIn(kSpanCases),
-                         [](const testing::TestParamInfo<SpanCase>& p) {
-                             return std::string(p.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Spans, CheckDateRange, testing::ValuesIn(kSpanCases), ByName());
 
 TEST(RangeFileName, PutsDayMonthYearOfBothDates)
 {

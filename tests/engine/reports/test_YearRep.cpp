@@ -1,10 +1,8 @@
 #include "reports/YearRep.h"
 
 #include "config/Db.h"
-#include "config/install.h"
 #include "config/stations.h"
-#include "support/RecordingOwner.h"
-#include "support/files.h"
+#include "support/report_station.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +10,6 @@
 
 namespace nimbora {
 namespace {
-
-using test::RecordingOwner;
-using test::TempDir;
 
 // One record: day, time, temperature, high, low, speed, gust, direction, rain, wind run.
 struct Row {
@@ -43,25 +38,15 @@ const Row kSpring[] = {
     {"05", "02", "14:00", 16.0, 19.0, 15.0, 0.0, 0.0, "  N", 0.0, 0.0},
 };
 
-class YearRep : public testing::Test {
+// The station, running the yearly report; its records are stored through the engine's own
+// connection, with the values as text and the columns not named left to the table's defaults.
+class YearRep : public testing::Test, public test::ReportStation {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(install_product(nullptr, dir.folder()).ok);
-        settings.InitPathDB = settings.InitPathRep = dir.folder();
-        settings.Rep_Name = "Home";
-        settings.Rep_City = "Town";
-        settings.Rep_State = "XX";
-        settings.Rep_Elev = "120 m";
-        settings.Rep_Lat = "45.1 N";
-        settings.Rep_Long = "9.2 E";
-        columns({kTemperature, kRain, kWind, kWindRun});
-        ThActive = 0;
-    }
+    void SetUp() override { columns({kTemperature, kRain, kWind, kWindRun}); }
 
     void insert(std::initializer_list<Row> rows, const char* year = "2009")
     {
-        auto db = Db::open(nullptr, dir.folder() + kDbFile);
+        auto db = Db::open(nullptr, db_path());
         ASSERT_TRUE(db);
         for (const Row& r : rows) {
             const auto done = db->query(
@@ -79,32 +64,18 @@ protected:
         for (const Row& r : kSpring) insert({r});
     }
 
-    void columns(std::initializer_list<Column> on)
-    {
-        settings.ReportChk = {};
-        for (Column c : on) settings.ReportChk[static_cast<std::size_t>(c)] = 1;
-    }
-
     int run(const char* year = "2009")
     {
         ReportJob job;
-        job.hOwner = &owner;
         job.Year = year;
-        job.settings = settings;
-        job.busy = BusyClaim::try_claim(ThActive);
-        const int result = YearReport(job);
-        EXPECT_EQ(ThActive, 0);
-        return result;
+        return run_job(YearReport, job);
     }
 
+    // The report of `year`.
     std::string file(const char* year = "2009") const
     {
-        return test::read_file(dir.path() / (std::string("Year") + year + ".txt"));
+        return ReportStation::file(std::string("Year") + year + ".txt");
     }
-
-    TempDir dir;
-    Settings settings;
-    RecordingOwner owner;
 };
 
 std::string crlf(std::initializer_list<std::string> lines)
