@@ -9,6 +9,7 @@
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
+#include "reports/summary.h"
 
 #include <CLI/CLI.hpp>
 
@@ -114,6 +115,10 @@ void add_report(CLI::App& app, Args& args)
     range->add_option("--from", r.from, "First day, YYYY-MM-DD")->required();
     range->add_option("--to", r.to, "Last day, YYYY-MM-DD")->required();
     range->final_callback([&args] { args.action = "range"; });
+    CLI::App* stats =
+        app.add_subcommand("stats", "The statistics: the records of all time, or of one year");
+    stats->add_option("--year", r.year, "Year, four digits; all time without it");
+    stats->final_callback([&args] { args.action = "stats"; });
 }
 
 Exit run_report(Session& session)
@@ -130,7 +135,8 @@ Exit run_report(Session& session)
         }
     }
     const std::string& action = session.args.action;
-    if (action == "annual" && !four_digit_year(r.year)) {
+    if ((action == "annual" || (action == "stats" && !r.year.empty())) &&
+        !four_digit_year(r.year)) {
         session.owner.message("Error", "Not a year: " + r.year, Icon::error);
         return kUsage;
     }
@@ -156,6 +162,21 @@ Exit run_report(Session& session)
         session.console.out << folder
                             << (annual ? "Year" + r.year + ".txt" : std::string("Global.txt"))
                             << '\n';
+        return kOk;
+    }
+    if (action == "stats") {
+        job.Year = r.year.empty() ? "9999" : r.year;
+        if (r.year.empty()) {
+            // As the Statistics dialog sends its first-record and last-record labels.
+            const auto span = GetFLRecord(&session.owner, job.settings.InitPathDB + kDbFile);
+            if (!span) return kFailed;
+            job.DateFrom = span->first.substr(0, 10);
+            job.DateTo = span->second.substr(0, 10);
+        }
+        job.busy = BusyClaim::try_claim(ThActive);
+        if (MkSummary(job) != 0) return kFailed;
+        session.console.out << folder << (r.year.empty() ? std::string() : r.year + "_")
+                            << "Statistics.txt\n";
         return kOk;
     }
     if (action == "range") {

@@ -294,6 +294,36 @@ TEST_F(Cli, Reports)
     EXPECT_EQ(r.err, "Report: " + name + " created successfully! \n");
 }
 
+TEST_F(Cli, StatsReport)
+{
+    ASSERT_EQ(run({"setup"}).code, kOk);
+    ASSERT_EQ(run({"station", "new", "Hill"}).code, kOk);
+    ASSERT_EQ(run({"station", "open", "Hill"}).code, kOk);
+    const std::string folder = home + "Hill/";
+    ASSERT_TRUE(write_synthetic_month(folder + "2008-05.wlk", 2008, 5, 60, 2));
+    ASSERT_EQ(run({"import", "--all"}).code, kOk);
+
+    // All time: the title carries the dates of the first and the last record.
+    Result r = run({"report", "stats"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, folder + "Statistics.txt\n");
+    EXPECT_EQ(r.err, "Summary: Statistics.txt created successfully! \n");
+    const std::string text = test::read_file(folder + "Statistics.txt");
+    EXPECT_EQ(text.substr(0, text.find('\r')), "\t\tStatistics   01/05/2008 - 31/05/2008");
+
+    r = run({"report", "stats", "--year", "2008"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, folder + "2008_Statistics.txt\n");
+    EXPECT_EQ(r.err, "Summary: 2008_Statistics.txt created successfully! \n");
+    r = run({"report", "stats", "--year", "208"});
+    EXPECT_EQ(r.code, kUsage);
+    EXPECT_EQ(r.err, "Error: Not a year: 208\n");
+    r = run({"report", "stats", "--year", "2007"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Summary: No data for 2007\n");
+    EXPECT_FALSE(fs::exists(folder + "2007_Statistics.txt"));
+}
+
 TEST(CliProgram, RunsAsAProgram)
 {
     test::TempDir dir;
