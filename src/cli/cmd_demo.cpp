@@ -15,6 +15,7 @@
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
+#include "reports/summary.h"
 
 #include <CLI/CLI.hpp>
 
@@ -183,6 +184,28 @@ Exit run_demo(Session& session)
     range.busy = BusyClaim::try_claim(ThActive);
     if (ReportRange(range) != 0) return kFailed;
     out << "  " << range_file_name(range.DateFrom, range.DateTo) << '\n';
+
+    // The statistics: all time (titled as the dialog titles it, with the first and the last
+    // record's dates), then the demo year holding more of the thirteen months, alone and
+    // month by month.
+    const int last_month = std::stoi(job.Files.back().substr(5, 2));
+    const std::string stats_year = last_month >= 7 ? job.Files.back().substr(0, 4) : year;
+    const auto stats = [&](const std::string& scope, bool monthly) {
+        ReportJob job_stats;
+        job_stats.hOwner = &session.owner;
+        job_stats.settings = s;
+        job_stats.Year = scope;
+        if (span) {
+            job_stats.DateFrom = span->first.substr(0, 10);
+            job_stats.DateTo = span->second.substr(0, 10);
+        }
+        job_stats.busy = BusyClaim::try_claim(ThActive);
+        return monthly ? MkSummaryMonth(job_stats) : MkSummary(job_stats);
+    };
+    if (stats("9999", false) != 0 || stats(stats_year, false) != 0 || stats(stats_year, true) != 0)
+        return kFailed;
+    out << "  Statistics.txt, " << stats_year << "_Statistics.txt, " << stats_year
+        << "_Statistics_Dett.txt\n";
 
     out << "\nProduct folder: " << home << '\n'
         << "Station folder: " << places.DocPath << '\n'

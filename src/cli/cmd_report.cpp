@@ -118,6 +118,8 @@ void add_report(CLI::App& app, Args& args)
     CLI::App* stats =
         app.add_subcommand("stats", "The statistics: the records of all time, or of one year");
     stats->add_option("--year", r.year, "Year, four digits; all time without it");
+    stats->add_flag("--monthly-detail", r.monthly_detail,
+                    "A section for each month of the year (needs --year)");
     stats->final_callback([&args] { args.action = "stats"; });
 }
 
@@ -138,6 +140,11 @@ Exit run_report(Session& session)
     if ((action == "annual" || (action == "stats" && !r.year.empty())) &&
         !four_digit_year(r.year)) {
         session.owner.message("Error", "Not a year: " + r.year, Icon::error);
+        return kUsage;
+    }
+    if (action == "stats" && r.monthly_detail && r.year.empty()) {
+        // As the dialog, which offers the monthly detail only for a year.
+        session.owner.message("Error", "--monthly-detail needs --year", Icon::error);
         return kUsage;
     }
     std::optional<std::string> from, to;
@@ -174,9 +181,9 @@ Exit run_report(Session& session)
             job.DateTo = span->second.substr(0, 10);
         }
         job.busy = BusyClaim::try_claim(ThActive);
-        if (MkSummary(job) != 0) return kFailed;
+        if ((r.monthly_detail ? MkSummaryMonth(job) : MkSummary(job)) != 0) return kFailed;
         session.console.out << folder << (r.year.empty() ? std::string() : r.year + "_")
-                            << "Statistics.txt\n";
+                            << (r.monthly_detail ? "Statistics_Dett.txt\n" : "Statistics.txt\n");
         return kOk;
     }
     if (action == "range") {

@@ -37,6 +37,7 @@ struct ReportArgs {
     std::string from, to;  // YYYY-MM-DD
     bool decades = false;
     bool wind_detail = false;
+    bool monthly_detail = false;  // stats: month by month; needs a year
 };
 
 struct DemoArgs {

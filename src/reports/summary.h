@@ -56,4 +56,11 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
 // the year holds no records ("No data for %s", and no file). Takes over job.busy.
 int MkSummary(ReportJob& job);
 
+// The statistics of job.Year month by month, a section for each month with records, written
+// to InitPathRep + year + "_Statistics_Dett.txt". Each section starts afresh: its averages,
+// rain windows (those still open at the month's end evaluated), ranges and dry runs see only
+// that month. 16 progress steps per month. Returns as MkSummary; a year without records gives
+// "No data for %s" and no file.
+int MkSummaryMonth(ReportJob& job);
+
 }  // namespace nimbora

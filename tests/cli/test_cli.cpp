@@ -179,6 +179,17 @@ TEST_F(Cli, DemoKeepsToItsFolder)
     EXPECT_FALSE(fs::exists(home));
     EXPECT_NE(r.out.find("Wrote 13 months of 5-minute records"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("Records skipped:         0"), std::string::npos) << r.err;
+    // The three statistics forms, for the demo year holding more of its thirteen months.
+    const LocalTime now = local_now();
+    const std::string stats_year = std::to_string(now.month >= 7 ? now.year : now.year - 1);
+    const std::string reports = folder + "/Nimbora/Demo/";
+    EXPECT_NE(r.out.find("  Statistics.txt, " + stats_year + "_Statistics.txt, " + stats_year +
+                         "_Statistics_Dett.txt\n"),
+              std::string::npos)
+        << r.out;
+    for (const std::string& name : {std::string("Statistics.txt"), stats_year + "_Statistics.txt",
+                                    stats_year + "_Statistics_Dett.txt"})
+        EXPECT_TRUE(fs::is_regular_file(reports + name)) << name;
     r = run({"demo", "--folder", folder});  // and again, over its own earlier run
     EXPECT_EQ(r.code, kOk) << r.err;
     EXPECT_EQ(r.err.find("New Station"), std::string::npos) << r.err;
@@ -322,6 +333,19 @@ TEST_F(Cli, StatsReport)
     EXPECT_EQ(r.code, kFailed);
     EXPECT_EQ(r.err, "Summary: No data for 2007\n");
     EXPECT_FALSE(fs::exists(folder + "2007_Statistics.txt"));
+
+    r = run({"report", "stats", "--year", "2008", "--monthly-detail"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, folder + "2008_Statistics_Dett.txt\n");
+    EXPECT_EQ(r.err, "Statistics: 2008_Statistics_Dett.txt created successfully! \n");
+    const std::string detail = test::read_file(folder + "2008_Statistics_Dett.txt");
+    EXPECT_EQ(detail.substr(0, detail.find('\r')), "    Year 2008 Statistics - Monthly Detail");
+    EXPECT_NE(detail.find("\r\n  May 2008\r\n"), std::string::npos);
+    // As in the dialog, the monthly detail is only for a year.
+    r = run({"report", "stats", "--monthly-detail"});
+    EXPECT_EQ(r.code, kUsage);
+    EXPECT_EQ(r.err, "Error: --monthly-detail needs --year\n");
+    EXPECT_EQ(r.out, "");
 }
 
 TEST(CliProgram, RunsAsAProgram)
