@@ -10,6 +10,7 @@
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
+#include "reports/summary.h"
 
 #include <benchmark/benchmark.h>
 
@@ -167,6 +168,23 @@ void BM_ReportRange365(benchmark::State& state)
         ReportRange);
 }
 BENCHMARK(BM_ReportRange365)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The statistics over all time, and over the first year.
+void BM_MkSummary(benchmark::State& state)
+{
+    run(
+        state, station(static_cast<int>(state.range(0))),
+        [&state](ReportJob& job) {
+            job.Year = state.range(1) ? std::to_string(kFirstYear) : "9999";
+        },
+        MkSummary);
+}
+BENCHMARK(BM_MkSummary)
+    ->Args({1, 0})
+    ->Args({10, 0})
+    ->Args({10, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace nimbora
