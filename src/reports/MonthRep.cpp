@@ -255,12 +255,7 @@ int MonthReport(ReportJob& job)
         }
         if (!job.Db) db.exec(owner, "COMMIT");
     }
-    if (!out.close()) {
-        tell(owner, "Error",
-             strf("%s%s: Error creating file", s.InitPathRep.c_str(), report_name.c_str()),
-             Icon::error);
-        return 1;
-    }
+    if (!close_report(out, owner, s.InitPathRep + report_name)) return 1;
     if (wind_result == 0)
         tell(owner, "Report",
              report_name + " " + (job.WindDetail ? "and " + wind_name + " " : "") +

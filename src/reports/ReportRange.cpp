@@ -182,12 +182,7 @@ int ReportRange(ReportJob& job)
         }
         if (!job.Db) db.exec(owner, "COMMIT");
     }
-    if (!out.close()) {
-        tell(owner, "Error",
-             strf("%s%s: Error creating file", s.InitPathRep.c_str(), report_name.c_str()),
-             Icon::error);
-        return 1;
-    }
+    if (!close_report(out, owner, s.InitPathRep + report_name)) return 1;
     if (!failed) tell(owner, "Report", report_name + " created successfully!", Icon::information);
     return 0;
 }

@@ -118,11 +118,7 @@ int YearReport(ReportJob& job)
         }
         db->exec(owner, "COMMIT");
     }
-    if (!out.close()) {
-        tell(owner, "Error", strf("%s%s: Error creating file", s.InitPathRep.c_str(), name.c_str()),
-             Icon::error);
-        return 1;
-    }
+    if (!close_report(out, owner, s.InitPathRep + name)) return 1;
     if (!failed) tell(owner, "Report", name + " created successfully! ", Icon::information);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "reports/layout.h"
 
+#include "config/format.h"
 #include "config/function.h"
 #include "config/stations.h"
 
@@ -152,6 +153,13 @@ std::optional<std::string> report_table(std::string_view table)
     if (same("DatiMeteo")) return std::string("DatiMeteo");
     if (same("TempMeteo")) return std::string("TempMeteo");
     return std::nullopt;
+}
+
+bool close_report(TextWriter& out, Owner* owner, const std::string& path)
+{
+    if (out.close()) return true;
+    tell(owner, "Error", strf("%s: Error creating file", path.c_str()), Icon::error);
+    return false;
 }
 
 ReportProgress::ReportProgress(Owner* owner) : owner_(owner)

@@ -84,6 +84,10 @@ std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
 // opened (the owner was told).
 std::optional<Db> report_db(const ReportJob& job);
 
+// Closes a report file. False, after telling the owner "%s: Error creating file" with `path`,
+// when a write or the last flush failed (a full disk often shows only there).
+bool close_report(TextWriter& out, Owner* owner, const std::string& path);
+
 // The start and end of a report job on its owner: busy cursor, menus greyed, "Please wait...";
 // then the reverse and an empty status.
 class ReportProgress {

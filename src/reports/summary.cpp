@@ -472,11 +472,7 @@ int MkSummary(ReportJob& job)
         db->exec(owner, "COMMIT");
         if (owner) owner->progress_reset();
     }
-    if (!out.close()) {
-        tell(owner, "Error", strf("%s%s: Error creating file", s.InitPathRep.c_str(), name.c_str()),
-             Icon::error);
-        return 1;
-    }
+    if (!close_report(out, owner, s.InitPathRep + name)) return 1;
     if (!failed) tell(owner, "Summary", name + " created successfully! ", Icon::information);
     return 0;
 }
