@@ -1,0 +1,31 @@
+// AppState.h: what the desktop program holds while it runs, shared by the main window and
+// every dialog it opens. Lives on the GUI thread; jobs get their own copies.
+#pragma once
+
+#include "config/Settings.h"
+#include "config/UserStore.h"
+#include "config/stations.h"
+
+#include <functional>
+
+class QWidget;
+
+namespace nimbora {
+
+struct AppState {
+    UserStore& store;   // "Software\Nimbora": PosX, PosY, StationName
+    Places places;      // HomePath, StationName, DocPath
+    Settings settings;  // the open station's settings (read_conf at start and on open)
+
+    QWidget* main_window = nullptr;  // owns messages of jobs whose dialog has closed
+    // The Report menu (and Load Database) greyed while a job runs, enabled after.
+    std::function<void(bool)> report_menu_enabled;
+    // The upload schedule's stop sequence; the next tick restarts it with new settings.
+    std::function<void()> stop_schedule;
+    // Refreshes the status text and the tray tip (MkTipMsg) after a change.
+    std::function<void()> refresh_status;
+
+    bool has_station() const { return !places.StationName.empty(); }
+};
+
+}  // namespace nimbora
