@@ -1,7 +1,7 @@
 // The reports on a station database of ten years of 5-minute records (about 1.05 million
-// rows) and on one year of them, so that growth with the years held shows; and the monthly
-// report of the real 1-minute month when this machine has it. The databases are built once,
-// by the import, into a scratch folder.
+// rows) and on one year of them, so that growth with the years held shows; the monthly
+// report of the real 1-minute month when this machine has it; and the statistics of thirty
+// years of 1-minute records. The databases are built by the import, into scratch folders.
 #include "config/install.h"
 #include "config/stations.h"
 #include "import/load_db.h"
@@ -51,26 +51,57 @@ const fs::path& scratch()
     return dir;
 }
 
-Station make_station(const std::string& name, int years)
+// Imports `years` years of `interval`-minute records from 2010 into the station in
+// `folder`, a year at a time.
+Station make_station(const std::string& folder, int years, int interval)
 {
     Station st;
-    st.folder = (scratch() / name).string() + "/";
+    st.folder = folder;
     fs::create_directories(st.folder);
     if (!install_product(nullptr, st.folder).ok) std::abort();
     st.settings = every_column(st.folder);
-    ReportJob job;
-    job.settings = st.settings;
-    for (int y = kFirstYear; y < kFirstYear + years; ++y)
+    for (int y = kFirstYear; y < kFirstYear + years; ++y) {
+        ReportJob job;
+        job.settings = st.settings;
         for (int m = 1; m <= 12; ++m) {
             char file[32];
             std::snprintf(file, sizeof file, "%04d-%02d.wlk", y, m);
-            if (!write_synthetic_month(st.folder + file, y, m, 5,
+            if (!write_synthetic_month(st.folder + file, y, m, interval,
                                        static_cast<std::uint32_t>(y * 100 + m)))
                 std::abort();
             job.Files.push_back(file);
         }
-    if (load_db(job).code != 0) std::abort();
-    for (const std::string& f : job.Files) fs::remove(st.folder + f);
+        if (load_db(job).code != 0) std::abort();
+        for (const std::string& f : job.Files) fs::remove(st.folder + f);
+    }
+    return st;
+}
+
+Station make_station(const std::string& name, int years)
+{
+    return make_station((scratch() / name).string() + "/", years, 5);
+}
+
+// Thirty years of 1-minute records (about 15.8 million rows, 2.6 GB): built on first use
+// into a folder of its own that later runs reuse, as building it takes minutes.
+const Station& thirty_years()
+{
+    static const Station st = [] {
+        const std::string folder =
+            (fs::temp_directory_path() / "nimbora-bench-30-years").string() + "/";
+        const std::string done = folder + "complete";
+        if (fs::exists(done)) {
+            Station s;
+            s.folder = folder;
+            s.settings = every_column(folder);
+            return s;
+        }
+        fs::remove_all(folder);
+        Station s = make_station(folder, 30, 1);
+        std::FILE* f = std::fopen(done.c_str(), "w");
+        if (f) std::fclose(f);
+        return s;
+    }();
     return st;
 }
 
@@ -185,6 +216,15 @@ BENCHMARK(BM_MkSummary)
     ->Args({10, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The statistics over all time of thirty years of 1-minute records. Run it on its own
+// (--benchmark_filter=MkSummaryThirtyYears): the first run builds the database.
+void BM_MkSummaryThirtyYears(benchmark::State& state)
+{
+    run(
+        state, thirty_years(), [](ReportJob& job) { job.Year = "9999"; }, MkSummary);
+}
+BENCHMARK(BM_MkSummaryThirtyYears)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 }  // namespace nimbora

@@ -1,9 +1,7 @@
 #include "config/CalcRain.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace nimbora {
 namespace {
@@ -16,9 +14,25 @@ void copy_text(char (&dst)[N], std::string_view src)
     dst[n] = '\0';
 }
 
+// What atoi reads from `text`: blanks, a sign, then digits.
 int atoi_of(std::string_view text)
 {
-    return std::atoi(std::string(text).c_str());
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    int n = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) n = n * 10 + (text[i] - '0');
+    return negative ? -n : n;
+}
+
+// The day text cut to two characters, as a number that compares as the text does.
+int day_key(std::string_view day)
+{
+    const auto at = [&](std::size_t i) {
+        return i < day.size() ? static_cast<unsigned char>(day[i]) : 0;
+    };
+    return at(0) == 0 ? 0 : (at(0) << 8 | at(1));
 }
 
 }  // namespace
@@ -32,6 +46,7 @@ void CalcRain::reset()
 {
     for (Ring& r : rings_) r.read = r.count = 0;
     max_.fill(Max{});
+    last_ = Max{};
 }
 
 void CalcRain::evaluate(std::size_t window, const Entry& e)
@@ -39,10 +54,10 @@ void CalcRain::evaluate(std::size_t window, const Entry& e)
     Max& m = max_[window];
     if (e.sum > m.rain) {  // strictly greater: ties keep the earlier maximum
         m.rain = e.sum;
-        std::memcpy(m.day, e.day, sizeof m.day);
-        std::memcpy(m.month, e.month, sizeof m.month);
-        std::memcpy(m.year, e.year, sizeof m.year);
-        std::memcpy(m.time, e.time, sizeof m.time);
+        std::memcpy(m.day, last_.day, sizeof m.day);
+        std::memcpy(m.month, last_.month, sizeof m.month);
+        std::memcpy(m.year, last_.year, sizeof m.year);
+        std::memcpy(m.time, last_.time, sizeof m.time);
     }
 }
 
@@ -51,8 +66,7 @@ void CalcRain::add(std::string_view day, std::string_view month, std::string_vie
 {
     const int t = atoi_of(time.substr(0, 2)) * 60 +
                   atoi_of(time.substr(std::min<std::size_t>(3, time.size()), 2));
-    char row_day[3];
-    copy_text(row_day, day);
+    const int row_day = day_key(day);
     for (std::size_t w = 0; w < rings_.size(); ++w) {
         Ring& r = rings_[w];
         if (rain > 0) {
@@ -61,32 +75,29 @@ void CalcRain::add(std::string_view day, std::string_view month, std::string_vie
                 r.read = (r.read + 1) & (kRing - 1);
                 --r.count;
             }
-            Entry& e = r.at(r.count++);
-            e = Entry{};
-            e.start = t;
-            e.sum = 0;
-            copy_text(e.opening_day, day);
+            r.at(r.count++) = Entry{t, 0, row_day};
         }
         // Closed accumulations drop out; the open ones keep their order.
         std::size_t kept = 0;
         for (std::size_t i = 0; i < r.count; ++i) {
-            Entry e = r.at(i);
-            const int now = std::strcmp(e.opening_day, row_day) == 0 ? t : t + 1440;
+            Entry& e = r.at(i);
+            const int now = e.opening_day == row_day ? t : t + 1440;
             if (now - e.start >= kWindowMinutes[w]) {
                 evaluate(w, e);
                 continue;
             }
-            if (rain > 0) {
-                e.sum = static_cast<float>(static_cast<double>(e.sum) + rain);
-                copy_text(e.day, day);
-                copy_text(e.month, month);
-                copy_text(e.year, year);
-                copy_text(e.time, time);
-            }
-            r.at(kept++) = e;
+            if (rain > 0) e.sum = static_cast<float>(static_cast<double>(e.sum) + rain);
+            if (kept != i) r.at(kept) = e;
+            ++kept;
         }
         r.count = kept;
         if (kept == 0) r.read = 0;
+    }
+    if (rain > 0) {
+        copy_text(last_.day, day);
+        copy_text(last_.month, month);
+        copy_text(last_.year, year);
+        copy_text(last_.time, time);
     }
 }
 

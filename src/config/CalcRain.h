@@ -39,11 +39,12 @@ public:
     const Max& max(std::size_t window) const { return max_[window]; }
 
 private:
+    // An open accumulation. Every open one has seen the last rainy row, so the texts of that
+    // row are kept once, in `last_`.
     struct Entry {
         int start;  // minute of the day of the opening row
         float sum;
-        char opening_day[3];
-        char day[3], month[3], year[5], time[6];  // of the last rainy row added
+        int opening_day;  // the opening row's day text, its two characters as a number
     };
     struct Ring {
         std::vector<Entry> entries = std::vector<Entry>(kRing);
@@ -55,6 +56,7 @@ private:
 
     std::array<Ring, kWindowMinutes.size()> rings_;
     std::array<Max, kWindowMinutes.size()> max_;
+    Max last_;  // the texts of the last rainy row
 };
 
 }  // namespace nimbora

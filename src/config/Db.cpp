@@ -20,7 +20,8 @@ void tell_database_error(Owner* owner, std::string_view message)
 std::optional<Db> Db::open(Owner* owner, const std::string& path)
 {
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         tell(owner, "Error",
              strf("Can't open database: %s\n", raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)),

@@ -12,6 +12,9 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 namespace nimbora {
 namespace {
@@ -28,84 +31,230 @@ struct Found {
     }
 };
 
-// Columns day, month, year, time, value of row `i`; an absent row gives empty texts.
-Found found(const Rows& rows, std::size_t i)
+// A prepared statement over the scope, ?1 and ?2 bound to its year and month. Empty, with
+// the failure told, when SQLite refuses it.
+StmtHandle prepare_scoped(Owner* owner, Db& db, const StatsScope& scope, const std::string& sql,
+                          bool& failed)
 {
-    if (i >= rows.size() || rows[i].size() < 5) return {};
-    const auto& r = rows[i];
-    return {r[0], r[1], r[2], r[3], r[4]};
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        failed = true;
+        tell_database_error(owner, sqlite3_errmsg(db.get()));
+        return StmtHandle(raw);
+    }
+    const std::string* params[] = {&scope.year, &scope.month};
+    for (int i = 0; i < std::min(sqlite3_bind_parameter_count(raw), 2); ++i)
+        sqlite3_bind_text(raw, i + 1, params[i]->c_str(), -1, SQLITE_STATIC);
+    return StmtHandle(raw);
 }
 
-// What every statement of a section works with.
-struct Section {
-    Owner* owner;
-    Db& db;
-    const StatsScope& scope;
-    bool& failed;
+std::string_view column_text(sqlite3_stmt* stmt, int c)
+{
+    const unsigned char* t = sqlite3_column_text(stmt, c);
+    return std::string_view(t ? reinterpret_cast<const char*>(t) : "");
+}
 
-    Rows query(const std::string& sql)
-    {
-        auto r = db.query(owner, sql.c_str(), {scope.year, scope.month});
-        failed |= !r.ok;
-        return std::move(r.rows);
+// Steps `stmt` to its end, calling `row` for each row; a failure is told and sets `failed`.
+template <typename Row>
+void each_row(Owner* owner, Db& db, sqlite3_stmt* stmt, bool& failed, Row row)
+{
+    if (!stmt) return;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) row(stmt);
+    if (rc != SQLITE_DONE) {
+        failed = true;
+        tell_database_error(owner, sqlite3_errmsg(db.get()));
     }
+}
 
-    // The highest of `hi` and the lowest of `lo`, each at its smallest time. When one record
-    // is both (a single distinct value), the union holds one row and both halves show it.
-    std::array<Found, 2> extremes(const char* hi, const char* lo)
-    {
-        const std::string w = scope.where_clause(), a = scope.and_clause();
-        const Rows rows =
-            query(strf("select day,month,year,min(time),%s from datimeteo where %s = (select "
-                       "max(%s) from datimeteo %s) %s union select day,month,year,min(time),%s "
-                       "from datimeteo where %s = (select min(%s) from datimeteo %s) %s order by "
-                       "5 desc",
-                       hi, hi, hi, w.c_str(), a.c_str(), lo, lo, lo, w.c_str(), a.c_str()));
-        return {found(rows, 0), found(rows, rows.size() > 1 ? 1 : 0)};
-    }
-
-    // The highest of `column` at its smallest time.
-    Found highest(const char* column)
-    {
-        const std::string w = scope.where_clause(), a = scope.and_clause();
-        return found(query(strf("select day,month,year,min(time),%s from datimeteo where %s = "
-                                "(select max(%s) from datimeteo %s) %s",
-                                column, column, column, w.c_str(), a.c_str())),
-                     0);
-    }
-
-    // The day with the largest sum of positive `column`, and its first (`time` "min") or last
-    // ("max") record with a positive value.
-    Found best_day(const char* column, const char* time)
-    {
-        const std::string a = scope.and_clause();
-        return found(query(strf("select day,month,year,%s(time),sum(%s) from datimeteo where "
-                                "%s > 0 %s group by day,month,year order by 5 desc limit 1",
-                                time, column, column, a.c_str())),
-                     0);
-    }
-
-    // The day whose `aggregate` ("max(hitemp)" or "min(lowtemp)") comes first in `order`, and
-    // the time of its first record holding that value.
-    Found day_extreme(const char* aggregate, const char* column, const char* order)
-    {
-        const std::string w = scope.where_clause();
-        const Rows days = query(strf("select day,month,year,%s from datimeteo %s group by "
-                                     "year,month,day order by 4 %s limit 1",
-                                     aggregate, w.c_str(), order));
-        if (days.empty() || days[0].size() < 4) return {};
-        Found f{days[0][0], days[0][1], days[0][2], {}, days[0][3]};
-        auto r = db.query(owner,
-                          strf("select time from datimeteo where day = ? and month = ? and "
-                               "year = ? and %s = ?",
-                               column)
-                              .c_str(),
-                          {f.day, f.month, f.year, strf("%f", num(f.value))});
-        failed |= !r.ok;
-        if (!r.rows.empty() && !r.rows[0].empty()) f.time = r.rows[0][0];
-        return f;
-    }
+// The quantities whose highest (and lowest) record a section prints, in the order of the
+// columns of the extremes pass.
+enum Quantity : int {
+    kXHiTemp,
+    kXLowTemp,
+    kXDewHi,
+    kXDewLo,
+    kXHeatHi,
+    kXHeatLo,
+    kXChillHi,
+    kXChillLo,
+    kXHumHi,
+    kXHumLo,
+    kXBarHi,
+    kXBarLo,
+    kXWindSpeed,
+    kXGust,
+    kXSolar,
+    kXUV,
+    kXRainRate,
+    kXQuantities
 };
+constexpr const char* kExtremeColumns[kXQuantities] = {
+    "hitemp",    "lowtemp",   "dewpoint",   "dewpoint", "heatindex", "heatindex",
+    "windchill", "windchill", "humidity",   "humidity", "pressure",  "pressure",
+    "windspeed", "gustspeed", "hisolarrad", "HiUV",     "rainrate"};
+constexpr bool kLowest[kXQuantities] = {false, true,  false, true,  false, true,
+                                        false, true,  false, true,  false, true,
+                                        false, false, false, false, false};
+
+// A pair row's two records: the higher value first. When one record is both (a single
+// distinct value) both halves show it; when one is missing both show the other.
+std::array<Found, 2> pair_of(const Found& hi, const Found& lo)
+{
+    if (hi.value.empty()) return {lo, lo};
+    if (lo.value.empty()) return {hi, hi};
+    if (num(lo.value) > num(hi.value)) return {lo, hi};
+    return {hi, lo};
+}
+
+// One day of the scope, as the day rows need it: the texts as SQLite would render them and
+// the values to compare.
+struct DayRow {
+    std::string day, month, year;
+    std::string hi, lo;  // the day's highest temperature and lowest; empty: none
+    std::optional<double> hi_value, lo_value;
+    std::optional<double> rain;  // the day's rain
+    // The sum of the positive values of rain, wind run and ET, and the time of the day's
+    // last positive rain, first positive wind run and first positive ET. No sum: none.
+    std::array<std::optional<double>, 3> positive{};
+    std::array<std::string, 3> positive_time;
+};
+
+enum DaySum : std::size_t { kRainSum, kWindRunSum, kETSum };
+
+// A real number as SQLite writes it as text, so that what the rows print is what a query's
+// text would have printed.
+std::string sqlite_text(double v)
+{
+    char buf[40];
+    sqlite3_snprintf(sizeof buf, buf, "%!.15g", v);
+    return buf;
+}
+
+// Everything a section reads from its records.
+struct ScopeData {
+    // The record holding the highest (or lowest) value of each quantity: of the records
+    // with that value, the one with the smallest time of day, and of those the one a lookup
+    // by value meets first (over all time the first stored, within a year the earliest).
+    std::array<Found, kXQuantities> extremes;
+    std::vector<DayRow> days;  // in date order
+};
+
+// One pass over the records of the scope in date and time order: the extremes, the days and
+// the rain windows (those still open when the records end evaluated too). Streams the rows:
+// the scope may hold millions. Sums add in the order SQLite's own sums would.
+ScopeData scan_scope(Owner* owner, Db& db, const StatsScope& scope, CalcRain& rain, bool& failed)
+{
+    enum : int { kRowid, kDay, kMonth, kYear, kTime, kRain, kWindRun, kET, kFirstExtreme };
+    std::string sql = "select rowid,day,month,year,time,rain,windrun,et";
+    for (const char* c : kExtremeColumns) sql += strf(",%s", c);
+    sql += " from datimeteo" + scope.where_clause() + " order by year,month,day,time";
+    const StmtHandle stmt = prepare_scoped(owner, db, scope, sql, failed);
+
+    ScopeData data;
+    std::array<double, kXQuantities> value{};
+    std::array<sqlite3_int64, kXQuantities> rowid{};
+    std::array<bool, kXQuantities> held{};
+    const bool first_stored = scope.year.empty();
+    rain.reset();
+    each_row(owner, db, stmt.get(), failed, [&](sqlite3_stmt* r) {
+        const std::string_view day = column_text(r, kDay), month = column_text(r, kMonth),
+                               year = column_text(r, kYear), time = column_text(r, kTime);
+        const auto is_null = [r](int c) { return sqlite3_column_type(r, c) == SQLITE_NULL; };
+
+        for (int q = 0; q < kXQuantities; ++q) {
+            const int c = kFirstExtreme + q;
+            if (is_null(c)) continue;
+            const double v = sqlite3_column_double(r, c);
+            if (held[q]) {
+                const bool better = kLowest[q] ? v < value[q] : v > value[q];
+                if (!better) {
+                    if (v != value[q]) continue;
+                    const int order = time.compare(data.extremes[q].time);
+                    if (order > 0 || (order == 0 && !(first_stored &&
+                                                      sqlite3_column_int64(r, kRowid) < rowid[q])))
+                        continue;
+                }
+            }
+            held[q] = true;
+            value[q] = v;
+            rowid[q] = sqlite3_column_int64(r, kRowid);
+            data.extremes[q] = {std::string(day), std::string(month), std::string(year),
+                                std::string(time), std::string(column_text(r, c))};
+        }
+
+        if (data.days.empty() || data.days.back().day != day || data.days.back().month != month ||
+            data.days.back().year != year) {
+            DayRow fresh;
+            fresh.day = day, fresh.month = month, fresh.year = year;
+            data.days.push_back(std::move(fresh));
+        }
+        DayRow& d = data.days.back();
+        const int hi = kFirstExtreme + int{kXHiTemp}, lo = kFirstExtreme + int{kXLowTemp};
+        if (!is_null(hi) && (!d.hi_value || sqlite3_column_double(r, hi) > *d.hi_value)) {
+            d.hi_value = sqlite3_column_double(r, hi);
+            d.hi = column_text(r, hi);
+        }
+        if (!is_null(lo) && (!d.lo_value || sqlite3_column_double(r, lo) < *d.lo_value)) {
+            d.lo_value = sqlite3_column_double(r, lo);
+            d.lo = column_text(r, lo);
+        }
+        const double rain_now = sqlite3_column_double(r, kRain);
+        if (!is_null(kRain)) d.rain = d.rain.value_or(0.0) + rain_now;
+        static constexpr int kSumColumn[] = {kRain, kWindRun, kET};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const double v = sqlite3_column_double(r, kSumColumn[k]);
+            if (is_null(kSumColumn[k]) || !(v > 0)) continue;
+            // The time of the last positive rain, of the first positive wind run and ET.
+            if (!d.positive[k] || k == kRainSum) d.positive_time[k] = time;
+            d.positive[k] = d.positive[k].value_or(0.0) + v;
+        }
+        rain.add(day, month, year, time, rain_now);
+    });
+    rain.finish();
+    return data;
+}
+
+// The day with the largest sum of positive values of `k`, the earliest of equal days, with
+// its time; empty when no day has a positive value.
+Found best_day(const std::vector<DayRow>& days, DaySum k)
+{
+    const DayRow* best = nullptr;
+    for (const DayRow& d : days)
+        if (d.positive[k] && (!best || *d.positive[k] > *best->positive[k])) best = &d;
+    if (!best) return {};
+    return {best->day, best->month, best->year, best->positive_time[k],
+            sqlite_text(*best->positive[k])};
+}
+
+// The day whose highest temperature is the lowest (`coldest_high`), or whose lowest is the
+// highest, the earliest of equal days, and the time of its first record holding that value.
+// A day without a value sorts as the lowest of all.
+Found day_extreme(Owner* owner, Db& db, const std::vector<DayRow>& days, bool coldest_high,
+                  bool& failed)
+{
+    const auto before = [](const std::optional<double>& a, const std::optional<double>& b) {
+        return b && (!a || *a < *b);
+    };
+    const DayRow* pick = nullptr;
+    for (const DayRow& d : days) {
+        if (!pick || (coldest_high ? before(d.hi_value, pick->hi_value)
+                                   : before(pick->lo_value, d.lo_value)))
+            pick = &d;
+    }
+    if (!pick) return {};
+    Found f{pick->day, pick->month, pick->year, {}, coldest_high ? pick->hi : pick->lo};
+    const char* column = coldest_high ? "hitemp" : "lowtemp";
+    auto r = db.query(owner,
+                      strf("select time from datimeteo where day = ? and month = ? and "
+                           "year = ? and %s = ?",
+                           column)
+                          .c_str(),
+                      {f.day, f.month, f.year, strf("%f", num(f.value))});
+    failed |= !r.ok;
+    if (!r.rows.empty() && !r.rows[0].empty()) f.time = r.rows[0][0];
+    return f;
+}
 
 // The largest and the smallest daily range, in display units, with the first day of each;
 // both 0 with empty dates when the scope has no day.
@@ -114,53 +263,22 @@ struct Ranges {
     std::string lday, lmonth, lyear, sday, smonth, syear;
 };
 
-Ranges temperature_ranges(Section& sec, const Units& u)
+Ranges temperature_ranges(const std::vector<DayRow>& days, const Units& u)
 {
     Ranges r;
-    const Rows days =
-        sec.query("select day,month,year,max(hitemp),min(lowtemp) from datimeteo " +
-                  sec.scope.where_clause() + " group by day,month,year order by year,month,day");
     for (const auto& d : days) {
-        const double range = u.temp(num(d[3])) - u.temp(num(d[4]));
+        const double range = u.temp(num(d.hi)) - u.temp(num(d.lo));
         if (range < r.smallest) {
             r.smallest = range;
-            r.sday = d[0], r.smonth = d[1], r.syear = d[2];
+            r.sday = d.day, r.smonth = d.month, r.syear = d.year;
         }
         if (range > r.largest) {
             r.largest = range;
-            r.lday = d[0], r.lmonth = d[1], r.lyear = d[2];
+            r.lday = d.day, r.lmonth = d.month, r.lyear = d.year;
         }
     }
     if (days.empty()) r.largest = r.smallest = 0;
     return r;
-}
-
-// The rain windows over the scope's records in time order; the windows still open when the
-// records end are evaluated too. Streams the rows: the scope may hold millions.
-void rain_windows(Section& sec, CalcRain& rain)
-{
-    rain.reset();
-    const std::string sql = "select day,month,year,time,rain from datimeteo " +
-                            sec.scope.where_clause() + " order by year,month,day,time";
-    sqlite3_stmt* raw = nullptr;
-    int rc = sqlite3_prepare_v2(sec.db.get(), sql.c_str(), -1, &raw, nullptr);
-    const StmtHandle stmt(raw);
-    if (rc == SQLITE_OK) {
-        const std::string* params[] = {&sec.scope.year, &sec.scope.month};
-        for (int i = 0; i < std::min(sqlite3_bind_parameter_count(raw), 2); ++i)
-            sqlite3_bind_text(raw, i + 1, params[i]->c_str(), -1, SQLITE_STATIC);
-        const auto text = [raw](int c) {
-            const unsigned char* t = sqlite3_column_text(raw, c);
-            return std::string_view(t ? reinterpret_cast<const char*>(t) : "");
-        };
-        while ((rc = sqlite3_step(raw)) == SQLITE_ROW)
-            rain.add(text(0), text(1), text(2), text(3), num(std::string(text(4))));
-    }
-    if (rc != SQLITE_DONE) {
-        sec.failed = true;
-        tell_database_error(sec.owner, sqlite3_errmsg(sec.db.get()));
-    }
-    rain.finish();
 }
 
 // The longest run of dry days (under 0.3 mm; exactly 0.3 neither counts nor ends a run) and
@@ -170,16 +288,14 @@ struct DryRun {
     std::string day, month, year;
 };
 
-DryRun longest_dry_run(Section& sec)
+DryRun longest_dry_run(const std::vector<DayRow>& days)
 {
-    const Rows days =
-        sec.query("select day,month,year,sum(rain) from datimeteo " + sec.scope.where_clause() +
-                  " group by day,month,year order by year,month,day");
     DryRun best, current;
     for (const auto& d : days) {
-        const double r = num(d[3]);
+        const double r = d.rain ? num(sqlite_text(*d.rain)) : 0.0;
         if (r < 0.3) {
-            if (current.days++ == 0) current.day = d[0], current.month = d[1], current.year = d[2];
+            if (current.days++ == 0)
+                current.day = d.day, current.month = d.month, current.year = d.year;
         } else if (r > 0.3) {
             if (current.days > best.days) best = current;
             current = {};
@@ -270,7 +386,10 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
                       const StatsScope& scope, const StatsAverages& avg,
                       const std::function<void(int)>& step, bool& failed)
 {
-    Section sec{owner, db, scope, failed};
+    CalcRain rain;
+    const ScopeData data = scan_scope(owner, db, scope, rain, failed);
+    const auto& ext = data.extremes;
+    const std::vector<DayRow>& days = data.days;
     const char* tl = u.UTitle[0].c_str();
     const char* rl = u.UTitle[1].c_str();
     const char* wl = u.UTitle[2].c_str();
@@ -291,35 +410,35 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
                  f.day.c_str(), f.month.c_str(), f.year.c_str());
     };
 
-    temperature_pair("Temperature", sec.extremes("hitemp", "lowtemp"), avg.temperature);
+    temperature_pair("Temperature", pair_of(ext[kXHiTemp], ext[kXLowTemp]), avg.temperature);
 
-    const Found tmax = sec.day_extreme("max(hitemp)", "hitemp", "asc");
+    const Found tmax = day_extreme(owner, db, days, true, failed);
     out.rawf("Temperature Max         ---         ---         ---          %5.1f %s       %5s     "
              "%2s/%2s/%4s    %s\n",
              u.temp(num(tmax.value)), tl, tmax.shown_time().c_str(), tmax.day.c_str(),
              tmax.month.c_str(), tmax.year.c_str(), avg.temp_max.c_str());
-    const Found tmin = sec.day_extreme("min(lowtemp)", "lowtemp", "desc");
+    const Found tmin = day_extreme(owner, db, days, false, failed);
     out.rawf("Temperature Min      %5.1f %s      %5s     %2s/%2s/%4s        ---           ---    "
              "    ---         %s\n",
              u.temp(num(tmin.value)), tl, tmin.shown_time().c_str(), tmin.day.c_str(),
              tmin.month.c_str(), tmin.year.c_str(), avg.temp_min.c_str());
     step(1);
 
-    const Ranges r = temperature_ranges(sec, u);
+    const Ranges r = temperature_ranges(days, u);
     out.rawf("Temperature Range    %5.1f %s       ---      %2s/%2s/%4s      %5.1f %s        ---   "
              "   %2s/%2s/%4s    %s\n",
              r.largest, tl, r.lday.c_str(), r.lmonth.c_str(), r.lyear.c_str(), r.smallest, tl,
              r.sday.c_str(), r.smonth.c_str(), r.syear.c_str(), avg.temp_range.c_str());
     step(2);
 
-    temperature_pair("Dew Point", sec.extremes("dewpoint", "dewpoint"), avg.dew_point);
+    temperature_pair("Dew Point", pair_of(ext[kXDewHi], ext[kXDewLo]), avg.dew_point);
     step(3);
-    temperature_pair("Heat Index", sec.extremes("heatindex", "heatindex"), avg.heat_index);
+    temperature_pair("Heat Index", pair_of(ext[kXHeatHi], ext[kXHeatLo]), avg.heat_index);
     step(4);
-    temperature_pair("Wind Chill", sec.extremes("windchill", "windchill"), avg.wind_chill);
+    temperature_pair("Wind Chill", pair_of(ext[kXChillHi], ext[kXChillLo]), avg.wind_chill);
     step(5);
 
-    const auto hum = sec.extremes("humidity", "humidity");
+    const auto hum = pair_of(ext[kXHumHi], ext[kXHumLo]);
     out.rawf("Humidity               %3d %%       %5s     %2s/%2s/%4s        %3d %%        %5s     "
              "%2s/%2s/%4s     %s\n",
              inum(hum[0].value), hum[0].shown_time().c_str(), hum[0].day.c_str(),
@@ -328,7 +447,7 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
              hum[1].year.c_str(), avg.humidity.c_str());
     step(6);
 
-    const auto bar = sec.extremes("pressure", "pressure");
+    const auto bar = pair_of(ext[kXBarHi], ext[kXBarLo]);
     const char* pl = u.UTitle[3].c_str();
     out.raw("Pressure          ");
     out.value(u.PSpec, num(bar[0].value) * u.BarFatt);
@@ -339,19 +458,19 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
              bar[1].day.c_str(), bar[1].month.c_str(), bar[1].year.c_str(), avg.pressure.c_str());
     step(7);
 
-    const Found speed = without_zero(sec.highest("windspeed"));
+    const Found speed = without_zero(ext[kXWindSpeed]);
     out.rawf("Wind Speed           %5.1f %-4s    ", num(speed.value) * u.WindFatt, wl);
     single_tail(speed);
     out.rawf("         %s\n", avg.wind_speed.c_str());
     step(8);
-    const Found gust = without_zero(sec.highest("gustspeed"));
+    const Found gust = without_zero(ext[kXGust]);
     out.rawf("Wind Gust            %5.1f %-4s    ", num(gust.value) * u.WindFatt, wl);
     single_tail(gust);
     out.rawf("         %s\n", avg.wind_gust.c_str());
     step(9);
 
     if (s.column(kWindRun)) {
-        const Found run = sec.best_day("windrun", "min");
+        const Found run = best_day(days, kWindRunSum);
         out.raw("Wind Run          ");
         out.rawf("%8.2f", num(run.value) * u.WindRunFatt);
         out.rawf(" %-4s    ", u.UTitle[4].c_str());
@@ -361,7 +480,7 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
     step(10);
 
     if (s.column(kSolarRad) || s.column(kTempRange)) {
-        const Found solar = sec.highest("hisolarrad");
+        const Found solar = ext[kXSolar];
         out.rawf("Solar Rad.          %6d W/m^q   ", inum(solar.value));
         single_tail(solar);
         out.rawf("        %s\n", avg.solar_rad.c_str());
@@ -369,7 +488,7 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
     step(11);
 
     if (s.column(kET)) {
-        const Found et = sec.best_day("et", "min");
+        const Found et = best_day(days, kETSum);
         out.raw("ET (1 day)        ");
         out.value(u.ETSpec, num(et.value) * u.RainFatt);
         out.rawf(" %s      ", rl);
@@ -379,14 +498,14 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
     step(12);
 
     if (s.column(kUV)) {
-        const Found uv = sec.highest("HiUV");
+        const Found uv = ext[kXUV];
         out.rawf("UV                    %4.1f         ", num(uv.value));
         single_tail(uv);
         out.rawf("           %s\n", avg.dash.c_str());
     }
     step(13);
 
-    const Found rate = sec.highest("rainrate");
+    const Found rate = ext[kXRainRate];
     out.raw("Rain Rate         ");
     out.value(u.RSpec, num(rate.value) * u.RainFatt);
     out.rawf(" %s/hr   ", rl);
@@ -394,7 +513,7 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
     out.rawf("           %s\n", avg.dash.c_str());
     step(14);
 
-    const Found day_rain = sec.best_day("rain", "max");
+    const Found day_rain = best_day(days, kRainSum);
     out.raw("Rain (1 day)      ");
     out.value(u.RSpec, num(day_rain.value) * u.RainFatt);
     out.rawf(" %-4s    ", rl);
@@ -402,8 +521,6 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
     out.rawf("           %s\n", avg.dash.c_str());
     step(15);
 
-    CalcRain rain;
-    rain_windows(sec, rain);
     static constexpr const char* kLabels[] = {
         "Rain in 10 min",  "Rain in 20 min",   "Rain in 30 min",
         "Rain in 1 hour",  "Rain in 3 hours",  "Rain in 6 hours",
@@ -419,7 +536,7 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
     }
     step(16);
 
-    const DryRun dry = longest_dry_run(sec);
+    const DryRun dry = longest_dry_run(days);
     out.raw("    ===\n");
     out.rawf("Consecutive Dry Days  %4d         From      %2s/%2s/%4s\n", dry.days, dry.day.c_str(),
              dry.month.c_str(), dry.year.c_str());

@@ -114,6 +114,27 @@ TEST_F(Summary, AllTimeSpansEveryYearWithoutAverages)
     EXPECT_FALSE(exists("2009_Statistics.txt"));
 }
 
+// The same highest gust at the same time on two days, the later day stored first (its month
+// imported before the other): over all time the record stored first holds the maximum, as a
+// lookup by value meets it; within the year the earlier day does.
+TEST_F(Summary, EqualExtremesAtEqualTimesFollowStorageOverAllTimeAndDatesInAYear)
+{
+    // clang-format off
+    const DatedRec rows[] = {
+        {"2011", "08", {"20", "13:00", 20, 21, 19, 60, 10, 1010, 5, 30, "  N", 0, 0, 21, 20, 0, 0, 0, 0, 0, 0}},
+        {"2011", "07", {"10", "13:00", 20, 21, 19, 60, 10, 1010, 5, 30, "  N", 0, 0, 21, 20, 0, 0, 0, 0, 0, 0}},
+        {"2011", "07", {"11", "09:00", 20, 21, 19, 60, 10, 1010, 5, 10, "  N", 0, 0, 21, 20, 0, 0, 0, 0, 0, 0}},
+    };
+    // clang-format on
+    insert(rows);
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(row(report(), "Wind Gust").substr(0, 55),
+              "Wind Gust             30.0 Km/h    13:00     20/08/2011");
+    ASSERT_EQ(run("2011"), 0);
+    EXPECT_EQ(row(report("2011"), "Wind Gust").substr(0, 55),
+              "Wind Gust             30.0 Km/h    13:00     10/07/2011");
+}
+
 // One record at "24:00": one distinct value of most quantities, zero wind, °F and inches.
 TEST_F(Summary, SingleRecordFahrenheitInches)
 {
