@@ -89,10 +89,33 @@ enum Quantity : int {
     kXRainRate,
     kXQuantities
 };
-constexpr const char* kExtremeColumns[kXQuantities] = {
-    "hitemp",    "lowtemp",   "dewpoint",   "dewpoint", "heatindex", "heatindex",
-    "windchill", "windchill", "humidity",   "humidity", "pressure",  "pressure",
-    "windspeed", "gustspeed", "hisolarrad", "HiUV",     "rainrate"};
+// The value columns a section reads, each once.
+enum Column : int {
+    kCHiTemp,
+    kCLowTemp,
+    kCDew,
+    kCHeat,
+    kCChill,
+    kCHum,
+    kCBar,
+    kCWindSpeed,
+    kCGust,
+    kCSolar,
+    kCUV,
+    kCRainRate,
+    kCRain,
+    kCWindRun,
+    kCET,
+    kColumns
+};
+constexpr const char* kColumnNames[kColumns] = {"hitemp",    "lowtemp",    "dewpoint", "heatindex",
+                                                "windchill", "humidity",   "pressure", "windspeed",
+                                                "gustspeed", "hisolarrad", "HiUV",     "rainrate",
+                                                "rain",      "windrun",    "et"};
+// The column of each quantity, and whether its record is the lowest.
+constexpr int kColumnOf[kXQuantities] = {kCHiTemp,    kCLowTemp, kCDew,   kCDew, kCHeat,    kCHeat,
+                                         kCChill,     kCChill,   kCHum,   kCHum, kCBar,     kCBar,
+                                         kCWindSpeed, kCGust,    kCSolar, kCUV,  kCRainRate};
 constexpr bool kLowest[kXQuantities] = {false, true,  false, true,  false, true,
                                         false, true,  false, true,  false, true,
                                         false, false, false, false, false};
@@ -145,9 +168,9 @@ struct ScopeData {
 // the scope may hold millions. Sums add in the order SQLite's own sums would.
 ScopeData scan_scope(Owner* owner, Db& db, const StatsScope& scope, CalcRain& rain, bool& failed)
 {
-    enum : int { kRowid, kDay, kMonth, kYear, kTime, kRain, kWindRun, kET, kFirstExtreme };
-    std::string sql = "select rowid,day,month,year,time,rain,windrun,et";
-    for (const char* c : kExtremeColumns) sql += strf(",%s", c);
+    constexpr int kRowid = 0, kDay = 1, kMonth = 2, kYear = 3, kTime = 4, kFirstValue = 5;
+    std::string sql = "select rowid,day,month,year,time";
+    for (const char* c : kColumnNames) sql += strf(",%s", c);
     sql += " from datimeteo" + scope.where_clause() + " order by year,month,day,time";
     const StmtHandle stmt = prepare_scoped(owner, db, scope, sql, failed);
 
@@ -160,16 +183,20 @@ ScopeData scan_scope(Owner* owner, Db& db, const StatsScope& scope, CalcRain& ra
     each_row(owner, db, stmt.get(), failed, [&](sqlite3_stmt* r) {
         const std::string_view day = column_text(r, kDay), month = column_text(r, kMonth),
                                year = column_text(r, kYear), time = column_text(r, kTime);
-        const auto is_null = [r](int c) { return sqlite3_column_type(r, c) == SQLITE_NULL; };
+        std::array<double, kColumns> v;
+        std::array<bool, kColumns> null;
+        for (int c = 0; c < kColumns; ++c) {
+            null[c] = sqlite3_column_type(r, kFirstValue + c) == SQLITE_NULL;
+            v[c] = null[c] ? 0.0 : sqlite3_column_double(r, kFirstValue + c);
+        }
 
         for (int q = 0; q < kXQuantities; ++q) {
-            const int c = kFirstExtreme + q;
-            if (is_null(c)) continue;
-            const double v = sqlite3_column_double(r, c);
+            const int c = kColumnOf[q];
+            if (null[c]) continue;
             if (held[q]) {
-                const bool better = kLowest[q] ? v < value[q] : v > value[q];
+                const bool better = kLowest[q] ? v[c] < value[q] : v[c] > value[q];
                 if (!better) {
-                    if (v != value[q]) continue;
+                    if (v[c] != value[q]) continue;
                     const int order = time.compare(data.extremes[q].time);
                     if (order > 0 || (order == 0 && !(first_stored &&
                                                       sqlite3_column_int64(r, kRowid) < rowid[q])))
@@ -177,10 +204,10 @@ ScopeData scan_scope(Owner* owner, Db& db, const StatsScope& scope, CalcRain& ra
                 }
             }
             held[q] = true;
-            value[q] = v;
+            value[q] = v[c];
             rowid[q] = sqlite3_column_int64(r, kRowid);
             data.extremes[q] = {std::string(day), std::string(month), std::string(year),
-                                std::string(time), std::string(column_text(r, c))};
+                                std::string(time), std::string(column_text(r, kFirstValue + c))};
         }
 
         if (data.days.empty() || data.days.back().day != day || data.days.back().month != month ||
@@ -190,24 +217,23 @@ ScopeData scan_scope(Owner* owner, Db& db, const StatsScope& scope, CalcRain& ra
             data.days.push_back(std::move(fresh));
         }
         DayRow& d = data.days.back();
-        const int hi = kFirstExtreme + int{kXHiTemp}, lo = kFirstExtreme + int{kXLowTemp};
-        if (!is_null(hi) && (!d.hi_value || sqlite3_column_double(r, hi) > *d.hi_value)) {
-            d.hi_value = sqlite3_column_double(r, hi);
-            d.hi = column_text(r, hi);
+        if (!null[kCHiTemp] && (!d.hi_value || v[kCHiTemp] > *d.hi_value)) {
+            d.hi_value = v[kCHiTemp];
+            d.hi = column_text(r, kFirstValue + kCHiTemp);
         }
-        if (!is_null(lo) && (!d.lo_value || sqlite3_column_double(r, lo) < *d.lo_value)) {
-            d.lo_value = sqlite3_column_double(r, lo);
-            d.lo = column_text(r, lo);
+        if (!null[kCLowTemp] && (!d.lo_value || v[kCLowTemp] < *d.lo_value)) {
+            d.lo_value = v[kCLowTemp];
+            d.lo = column_text(r, kFirstValue + kCLowTemp);
         }
-        const double rain_now = sqlite3_column_double(r, kRain);
-        if (!is_null(kRain)) d.rain = d.rain.value_or(0.0) + rain_now;
-        static constexpr int kSumColumn[] = {kRain, kWindRun, kET};
+        const double rain_now = v[kCRain];
+        if (!null[kCRain]) d.rain = d.rain.value_or(0.0) + rain_now;
+        static constexpr int kSumColumn[] = {kCRain, kCWindRun, kCET};
         for (std::size_t k = 0; k < 3; ++k) {
-            const double v = sqlite3_column_double(r, kSumColumn[k]);
-            if (is_null(kSumColumn[k]) || !(v > 0)) continue;
+            const int c = kSumColumn[k];
+            if (null[c] || !(v[c] > 0)) continue;
             // The time of the last positive rain, of the first positive wind run and ET.
             if (!d.positive[k] || k == kRainSum) d.positive_time[k] = time;
-            d.positive[k] = d.positive[k].value_or(0.0) + v;
+            d.positive[k] = d.positive[k].value_or(0.0) + v[c];
         }
         rain.add(day, month, year, time, rain_now);
     });
