@@ -1,16 +1,49 @@
 // The desktop program's entry point.
+#include "app/JobRunner.h"
+#include "app/MainWindow.h"
+#include "automation/Scheduler.h"
+#include "automation/UserStore.h"
+#include "upload/FTPConnection.h"
+
+#include <curl/curl.h>
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QIcon>
 
 #include <clocale>
 
 int main(int argc, char** argv)
 {
+    using namespace nimbora;
     QApplication app(argc, argv);
     // Qt adopted the user's locale; reports and settings need '.' as the decimal point.
     std::setlocale(LC_NUMERIC, "C");
-    QMainWindow window;
-    window.setWindowTitle("Nimbora");
-    window.show();
-    return QApplication::exec();
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    QApplication::setApplicationName(QString::fromLatin1(Version));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/nimbora/nimbora.png")));
+    // The window hides in the tray; only Exit ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtUserStore store;
+    const auto [x, y] = start_position(store);
+    AppState state{store, start_places(store, documents_HomePath()), Settings{}, nullptr, {}, {},
+                   {}};
+    int code = 0;
+    {
+        MainWindow window(state);
+        window.move(x, y);
+        QObject::connect(&window, &MainWindow::quit_requested, &app, &QApplication::quit,
+                         Qt::QueuedConnection);
+        offer_installation(&window, state.places.HomePath);
+        window.load_settings();
+        window.show();
+        window.start_schedule();
+        code = QApplication::exec();
+        // Jobs and uploads report to this window: let them end before it goes.
+        window.scheduler()->stop_schedule();
+        wait_for_jobs();
+        wait_for_uploads();
+    }
+    curl_global_cleanup();
+    return code;
 }

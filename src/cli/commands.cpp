@@ -20,6 +20,10 @@ const Command kCommands[] = {
     {"import", "Import WLK files into the station's database", add_import, run_import},
     {"info", "Show the first and last record and the months held", add_info, run_info},
     {"report", "Write a report", add_report, run_report},
+    {"run", "Stay running: the open station's scheduled uploads, until SIGINT or SIGTERM", add_run,
+     run_daemon},
+    {"upload", "Upload the report and the listed files now, as the schedule would", add_upload,
+     run_upload},
     {"demo", "Set up a demo station in a folder of its own and show it", add_demo, run_demo},
 };
 

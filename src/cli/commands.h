@@ -98,6 +98,10 @@ void add_info(CLI::App& app, Args& args);
 Exit run_info(Session& session);
 void add_report(CLI::App& app, Args& args);
 Exit run_report(Session& session);
+void add_run(CLI::App& app, Args& args);
+Exit run_daemon(Session& session);  // blocks until SIGINT or SIGTERM
+void add_upload(CLI::App& app, Args& args);
+Exit run_upload(Session& session);  // one upload now
 void add_demo(CLI::App& app, Args& args);
 Exit run_demo(Session& session);
 

@@ -22,6 +22,10 @@ inline constexpr std::size_t kRepNameMax = 30, kRepCityMax = 30, kRepStateMax = 
 inline constexpr std::size_t kFtpHostMax = 60, kFtpPortMax = 2, kUserMax = 60, kPwdMax = 60,
                              kRemotePathMax = 100, kIntervalMax = 14, kTimeStartMax = 5;
 inline constexpr std::size_t kPathMax = 259;
+// The port setting accepts 1..65535; the binary field holds only kFtpPortMax characters, and
+// a longer port is kept in "nimbrep.conf" as well (see read_conf.h).
+inline constexpr int kFtpPortLast = 65535;
+inline constexpr std::size_t kFtpPortDigits = 5;
 
 // ReportChk byte of each optional column.
 enum Column : int {
@@ -55,7 +59,8 @@ struct Settings {
     signed char UnitTemp = 0, UnitRain = 0, UnitWind = 0, UnitBar = 0;
     std::int32_t TransferEnabled = 0;  // 1: automatic FTP upload on
     std::int32_t Passive = 0;          // 1: passive FTP mode
-    std::string FtpHost, FtpPort, User, Pwd, RemotePath;
+    std::string FtpHost, User, Pwd, RemotePath;
+    std::string FtpPort;    // decimal text; "21" when the files name none
     std::string Interval;   // one of the TimeInterval labels
     std::string TimeStart;  // "H:MM", "HH:MM" ('.' also separates)
     int ReportUpload = 0;   // 0 none, 1 current month's report, 2 the same by decades

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -65,6 +66,21 @@ std::optional<std::string_view> element_value(std::string_view line, std::string
         close->substr(1) != name)
         return std::nullopt;
     return value;
+}
+
+// A port as the settings accept it: 1..65535 in at most five digits.
+bool valid_port(std::string_view text)
+{
+    if (text.empty() || text.size() > kFtpPortDigits ||
+        text.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    const int port = std::atoi(std::string(text).c_str());
+    return port >= 1 && port <= kFtpPortLast;
+}
+
+bool port_fits(const std::string& port)
+{
+    return port.size() <= kFtpPortMax;
 }
 
 std::string cut(std::string text, std::size_t max)
@@ -171,7 +187,11 @@ Record dat_record(const Settings& s)
     put_i32(r, kTransferEnabled, s.TransferEnabled);
     put_i32(r, kPassive, s.Passive);
     put_text(r, kFtpHost, s.FtpHost);
-    put_text(r, kFtpPort, s.FtpPort);
+    // A port that does not fit is kept in "nimbrep.conf"; the binary field then names the
+    // standard port rather than a cut one: a program that reads only this record reaches the
+    // same host's FTP service or fails to connect, and never sends the login to whatever
+    // service listens on the first two digits (80 of 8021).
+    put_text(r, kFtpPort, port_fits(s.FtpPort) ? s.FtpPort : std::string("21"));
     put_text(r, kUser, s.User);
     const Scrambled pwd = Crypt(s.Pwd);
     std::copy(pwd.begin(), pwd.end(), r.begin() + static_cast<std::ptrdiff_t>(kPwd.offset));
@@ -216,6 +236,7 @@ int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
 
     const int entries = std::clamp(count, 0, kConfEntries);
     std::array<std::string, kConfEntries> values;
+    std::string port;  // the Port element, when the port did not fit "nimbrep.dat"
     for (std::size_t begin = 0; begin < text.size();) {
         const std::size_t end = text.find('\n', begin);
         const bool had_line_end = end != std::string::npos;
@@ -227,6 +248,7 @@ int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
         for (int i = 0; i < entries; ++i)
             if (auto value = element_value(line, kConfNames[static_cast<std::size_t>(i)]))
                 values[static_cast<std::size_t>(i)] = std::string(*value);
+        if (auto value = element_value(line, kPortElement)) port = std::string(*value);
     }
 
     auto folder = [&](const std::string& v) { return v.empty() ? DocPath : v; };
@@ -255,6 +277,7 @@ int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
     apply_dat_record(record, s);
 
     if (auto minutes = IntervMin(s.Interval)) s.IntervMin = *minutes;
+    if (valid_port(port)) s.FtpPort = port;
     if (s.FtpPort.empty()) s.FtpPort = "21";
     if (s.RemotePath.empty()) s.RemotePath = "/";
     return 0;
@@ -282,6 +305,7 @@ std::string conf_text(Settings& s)
     line("");
     for (std::size_t i = 0; i < s.FileList.size(); ++i)
         line(strf("<File%zu>", i + 1) + s.FileList[i] + strf("</File%zu>", i + 1));
+    if (!port_fits(s.FtpPort)) line("<Port>" + s.FtpPort + "</Port>");
     return conf;
 }
 

@@ -15,6 +15,12 @@ inline constexpr const char* kDatFile = "nimbrep.dat";
 inline constexpr std::size_t kDatSize = 342;
 inline constexpr int kConfEntries = 19;  // every caller matches lines against all of them
 
+// A port of more than two digits does not fit the binary field: "nimbrep.dat" then holds "21"
+// and "nimbrep.conf" gains the element "<Port>2121</Port>", which readers of the older layout
+// skip as an unknown element. When both files were read, a valid Port element wins over the
+// binary field.
+inline constexpr const char* kPortElement = "Port";
+
 // Loads both files from `DocPath` (which ends with a separator) into `s`.
 // Returns 0, or 1 when either file cannot be opened (the owner hears of it):
 // - no "nimbrep.conf": `s` is left exactly as it was;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <system_error>
@@ -189,12 +190,21 @@ std::vector<Def> make_defs()
     defs.push_back(flag_def("TransferEnabled", &Settings::TransferEnabled));
     defs.push_back(text_def("FtpHost", &Settings::FtpHost, kFtpHostMax,
                             "Invalid FTP Host!\nContinue anyway?"));
-    Def port =
-        text_def("FtpPort", &Settings::FtpPort, kFtpPortMax, "Invalid FTP port!\nContinue anyway?");
+    // Servers often listen above 99: any port 1..65535, stored without leading zeros so that
+    // the binary field holds it whenever it can.
+    Def port = text_def("FtpPort", &Settings::FtpPort, kFtpPortDigits,
+                        "Invalid FTP port!\nContinue anyway?");
     port.check = [inner = port.check](const Settings& s, std::string_view v) -> Check {
         if (v.find_first_not_of("0123456789") != std::string_view::npos)
             return refuse("FtpPort: digits only");
-        return inner(s, v);
+        if (auto problem = inner(s, v)) return problem;
+        const int n = std::atoi(std::string(v).c_str());
+        if (!v.empty() && (n < 1 || n > kFtpPortLast))
+            return refuse(strf("FtpPort: a port from 1 to %d", kFtpPortLast));
+        return std::nullopt;
+    };
+    port.set = [](Settings& s, std::string_view v) {
+        s.FtpPort = v.empty() ? std::string() : std::to_string(std::atoi(std::string(v).c_str()));
     };
     defs.push_back(port);
     defs.push_back(

@@ -1,0 +1,339 @@
+#include "upload/FTPConnection.h"
+
+#include "config/format.h"
+#include "config/function.h"
+#include "import/load_table.h"
+#include "jobs/busy.h"
+#include "upload/ftp_log.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace nimbora {
+namespace {
+
+struct CurlCleanup {
+    void operator()(CURL* p) const noexcept { curl_easy_cleanup(p); }
+};
+using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
+struct CurlFree {
+    void operator()(char* p) const noexcept { curl_free(p); }
+};
+
+constexpr long kFileNotFound = 2;  // the code a missing local file is logged with
+constexpr long kNotAFile = -1;     // send()'s own result for it, apart from libcurl's codes
+
+std::mutex timing_mutex;
+FtpTiming timing_now;
+
+std::mutex thread_mutex;
+std::thread upload_thread;
+
+// Host names, IPv4 and IPv6 addresses; anything else could reshape the address we build.
+bool valid_host(const std::string& host)
+{
+    if (host.empty()) return false;
+    for (const char c : host) {
+        const auto u = static_cast<unsigned char>(c);
+        if (!(std::isalnum(u) || c == '.' || c == '-' || c == '_' || c == ':' || c == '[' ||
+              c == ']'))
+            return false;
+    }
+    return true;
+}
+
+// CR, LF or NUL in a user name or password would end the FTP command early.
+bool valid_login_text(const std::string& text)
+{
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
+}
+
+std::string escaped(CURL* curl, const std::string& text)
+{
+    const std::unique_ptr<char, CurlFree> e(
+        curl_easy_escape(curl, text.c_str(), static_cast<int>(text.size())));
+    return e ? std::string(e.get()) : std::string();
+}
+
+// "ftp://host/" and the remote folder as typed, ending with '/': relative to the login
+// folder, or from the server's root when it begins with '/' (sent escaped, as %2F).
+std::string folder_url(CURL* curl, const std::string& host, const std::string& RemotePath)
+{
+    const bool bare_ipv6 = host.find(':') != std::string::npos && host.front() != '[';
+    std::string url = "ftp://" + (bare_ipv6 ? "[" + host + "]" : host) + "/";
+    if (!RemotePath.empty() && RemotePath.front() == '/') url += "%2F/";
+    for (std::size_t begin = 0; begin < RemotePath.size();) {
+        std::size_t end = RemotePath.find('/', begin);
+        if (end == std::string::npos) end = RemotePath.size();
+        if (end > begin) url += escaped(curl, RemotePath.substr(begin, end - begin)) + "/";
+        begin = end + 1;
+    }
+    return url;
+}
+
+// Regenerates the current month's report as LoadTempTable does for the Report menu, once no
+// other job runs. ThActive is claimed here and handed to the job, so no job can start between
+// the wait and the regeneration.
+void regenerate_report(const ReportJob& upload, const LocalTime& lt)
+{
+    BusyClaim claim;
+    while (!(claim = BusyClaim::try_claim(ThActive)))
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ReportJob job;
+    job.hOwner = nullptr;  // unattended: the import and the report stay silent
+    job.Table = "TempMeteo";
+    job.Year = strf("%d", lt.year);
+    job.Month = strf("%d", lt.month);
+    job.Decades = upload.settings.ReportUpload != 1 ? 1 : 0;
+    job.WindDetail = 0;
+    job.settings = upload.settings;
+    job.DocPath = upload.DocPath;
+    job.busy = std::move(claim);
+    LoadTempTable(job);
+}
+
+// One FTP session on a single easy handle: every file of an upload goes over one login.
+class FtpSession {
+public:
+    FtpSession(CURL* curl, const Settings& s, const FtpTiming& t) : curl_(curl), s_(s)
+    {
+        curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_easy_setopt(curl_, CURLOPT_PORT,
+                         static_cast<long>(std::atoi(s.FtpPort.c_str()) & 0xFFFF));
+        curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS,
+                         static_cast<long>(t.connect_timeout.count()));
+        // A server that stops answering after the login, or a transfer that stalls, ends the
+        // step instead of holding the upload (and FTPActive) forever.
+        const long response_s =
+            std::max<long>(1, static_cast<long>((t.response_timeout.count() + 999) / 1000));
+        curl_easy_setopt(curl_, CURLOPT_SERVER_RESPONSE_TIMEOUT, response_s);
+        curl_easy_setopt(curl_, CURLOPT_ACCEPTTIMEOUT_MS,
+                         static_cast<long>(t.response_timeout.count()));
+        curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, t.low_speed_limit);
+        curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME,
+                         static_cast<long>(t.low_speed_time.count()));
+        curl_easy_setopt(curl_, CURLOPT_TRANSFERTEXT, 0L);  // binary: the bytes unchanged
+        curl_easy_setopt(curl_, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                         static_cast<long>(CURLFTP_CREATE_DIR_NONE));
+        if (!s.User.empty()) {
+            curl_easy_setopt(curl_, CURLOPT_USERNAME, s.User.c_str());
+            curl_easy_setopt(curl_, CURLOPT_PASSWORD, s.Pwd.c_str());
+        }
+        if (valid_host(s.FtpHost)) folder_ = folder_url(curl_, s.FtpHost, s.RemotePath);
+    }
+
+    // Connects and logs in, in passive mode or not. CURLE_OK once logged in.
+    long connect(int passive)
+    {
+        if (!valid_host(s_.FtpHost)) return CURLE_URL_MALFORMAT;
+        if (!valid_login_text(s_.User) || !valid_login_text(s_.Pwd))
+            return CURLE_BAD_FUNCTION_ARGUMENT;
+        curl_easy_setopt(curl_, CURLOPT_FTPPORT, passive ? nullptr : "-");
+        const std::string root = folder_url(curl_, s_.FtpHost, "");
+        return no_transfer(root);
+    }
+
+    // Enters the remote folder. CURLE_OK when the server let us in.
+    long enter_folder() { return no_transfer(folder_); }
+
+    // Sends one local file under its own name into the remote folder. CURLE_OK when it
+    // arrived; kNotAFile for a missing file or anything but a regular file.
+    long send(const std::string& local)
+    {
+        std::error_code ec;
+        // A folder would open and go up as an empty file: refuse anything but a file.
+        if (!fs::is_regular_file(local, ec)) return kNotAFile;
+        const auto size = fs::file_size(local, ec);
+        if (ec) return kNotAFile;
+        FilePtr file(std::fopen(local.c_str(), "rb"));
+        if (!file) return CURLE_READ_ERROR;
+        const std::string url = folder_ + escaped(curl_, fs::path(local).filename().string());
+        curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl_, CURLOPT_NOBODY, 0L);
+        curl_easy_setopt(curl_, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(curl_, CURLOPT_READDATA, file.get());
+        curl_easy_setopt(curl_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+        const CURLcode rc = curl_easy_perform(curl_);
+        curl_easy_setopt(curl_, CURLOPT_READDATA, nullptr);
+        curl_easy_setopt(curl_, CURLOPT_UPLOAD, 0L);
+        return rc;
+    }
+
+private:
+    // A request that only logs in and enters the folders of `url`.
+    long no_transfer(const std::string& url)
+    {
+        curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(curl_, CURLOPT_UPLOAD, 0L);
+        curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+        return curl_easy_perform(curl_);
+    }
+
+    CURL* curl_;
+    const Settings& s_;
+    std::string folder_;
+};
+
+void send_logged(FtpSession& session, FtpLog& log, const std::string& local, UploadResult& out)
+{
+    ++out.attempted;
+    const long rc = session.send(local);
+    if (rc == CURLE_OK)
+        ++out.sent;
+    else if (rc == kNotAFile)
+        log.linef("FTP error %ld: File not found - %s", kFileNotFound, local.c_str());
+    else
+        log.linef("FTP error %ld: File transfer failure - %s", rc, local.c_str());
+}
+
+}  // namespace
+
+FtpTiming ftp_timing()
+{
+    std::lock_guard lock(timing_mutex);
+    return timing_now;
+}
+
+void set_ftp_timing(const FtpTiming& timing)
+{
+    std::lock_guard lock(timing_mutex);
+    timing_now = timing;
+}
+
+FtpFailure classify(long curl_code)
+{
+    switch (curl_code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return FtpFailure::host_not_found;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+    case CURLE_BAD_FUNCTION_ARGUMENT:
+    case CURLE_READ_ERROR:
+    case CURLE_FILE_COULDNT_READ_FILE:
+        return FtpFailure::invalid_parameter;
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+        return FtpFailure::timeout;
+    case CURLE_LOGIN_DENIED:
+        return FtpFailure::login_incorrect;
+    default:
+        return FtpFailure::other;
+    }
+}
+
+const char* failure_text(FtpFailure failure)
+{
+    switch (failure) {
+    case FtpFailure::invalid_parameter:
+        return "Invalid parameter";
+    case FtpFailure::host_not_found:
+        return "Hostname not found";
+    case FtpFailure::timeout:
+        return "Timeout";
+    case FtpFailure::login_incorrect:
+        return "Username/Password incorrect";
+    case FtpFailure::other:
+        break;
+    }
+    return "Connection error";
+}
+
+UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive)
+{
+    UploadResult out;
+    const Settings& s = job.settings;
+    const FtpTiming timing = ftp_timing();
+    FtpLog log(job.hOwner, job.DocPath);
+    if (!log.is_open()) return out;
+    const auto finish = [&](int result) {
+        out.result = result;
+        out.lines = log.lines();
+        log.close();
+        return out;
+    };
+
+    const LocalTime lt = local_now();
+    if (s.ReportUpload > 0) regenerate_report(job, lt);
+
+    const CurlHandle curl(curl_easy_init());
+    if (!curl) {
+        log.linef("FTP error %ld: Invalid parameter", static_cast<long>(CURLE_FAILED_INIT));
+        return finish(1);
+    }
+    FtpSession session(curl.get(), s, timing);
+    for (int attempt = 1;; ++attempt) {
+        const long rc = session.connect(passive ? passive() : s.Passive);
+        if (rc == CURLE_OK) break;
+        log.linef("FTP error %ld: %s", rc, failure_text(classify(rc)));
+        if (attempt >= kFtpAttempts) return finish(1);
+        std::this_thread::sleep_for(timing.retry_wait);
+    }
+    log.linef("FTP: Connection opened");
+
+    if (const long rc = session.enter_folder(); rc != CURLE_OK) {
+        log.linef("FTP error %ld: Change remote directory failed", rc);
+        log.linef("FTP: Connection closed");
+        return finish(1);
+    }
+    out.connected = true;
+
+    if (s.ReportUpload > 0) {
+        const std::string report = s.InitPathRep + mesi[static_cast<std::size_t>(lt.month - 1)] +
+                                   "_" + strf("%d", lt.year) + ".txt";
+        send_logged(session, log, report, out);
+    }
+    for (const std::string& file : s.FileList) {
+        if (file.empty()) break;
+        send_logged(session, log, file, out);
+    }
+    log.linef("FTP: %2d/%d file(s) uploaded", out.sent, out.attempted);
+    log.linef("FTP: Connection closed");
+    return finish(0);
+}
+
+int FTPConnection(ReportJob& job)
+{
+    return ftp_upload(job).result;
+}
+
+bool start_upload(ReportJob job)
+{
+    BusyClaim claim = BusyClaim::try_claim(FTPActive);
+    if (!claim) return false;
+    std::lock_guard lock(thread_mutex);
+    // The previous upload released FTPActive as its last step: it has ended or is ending.
+    if (upload_thread.joinable()) upload_thread.join();
+    upload_thread = std::thread([claim = std::move(claim), job = std::move(job)]() mutable {
+        try {
+            FTPConnection(job);
+        } catch (...) {
+            // Nothing may escape a thread; the log holds what was done.
+        }
+        claim.release();
+    });
+    return true;
+}
+
+void wait_for_uploads()
+{
+    std::thread running;
+    {
+        std::lock_guard lock(thread_mutex);
+        running = std::move(upload_thread);
+    }
+    if (running.joinable()) running.join();
+}
+
+}  // namespace nimbora

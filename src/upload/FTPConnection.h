@@ -1,0 +1,70 @@
+// FTPConnection.h: one unattended upload: the current month's report regenerated on request,
+// then the report and the upload list sent to the station's FTP server, every step in
+// "Ftp.log".
+#pragma once
+
+#include "jobs/ReportJob.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace nimbora {
+
+// The waits of an upload. Tests shorten them; set_ftp_timing before an upload starts.
+struct FtpTiming {
+    std::chrono::milliseconds retry_wait{15000};        // between two connection attempts
+    std::chrono::milliseconds connect_timeout{10000};   // connect, greeting and login
+    std::chrono::milliseconds response_timeout{60000};  // any later answer of the server
+    long low_speed_limit = 1;                           // bytes per second, below which ...
+    std::chrono::seconds low_speed_time{60};            // ... for this long a transfer fails
+};
+
+FtpTiming ftp_timing();
+void set_ftp_timing(const FtpTiming& timing);
+
+inline constexpr int kFtpAttempts = 3;
+
+// The log's five kinds of failed connection.
+enum class FtpFailure { invalid_parameter, host_not_found, timeout, login_incorrect, other };
+
+// The kind of failure a libcurl result code stands for.
+FtpFailure classify(long curl_code);
+// The text the log gives that kind: "Hostname not found", "Timeout", ...
+const char* failure_text(FtpFailure failure);
+
+// What one upload did.
+struct UploadResult {
+    int result = 1;                  // FTPConnection's value: 0 after a completed session, else 1
+    bool connected = false;          // logged in and entered the remote folder
+    int sent = 0;                    // files that arrived
+    int attempted = 0;               // files tried: the report and the listed ones
+    std::vector<std::string> lines;  // the lines appended to "Ftp.log", without CR LF
+};
+
+// Reads whether to use passive mode; asked again before every connection attempt.
+using PassiveSource = std::function<int()>;
+
+// One upload with job.settings, into job.DocPath + "Ftp.log". The caller holds FTPActive
+// (start_upload claims it). With ReportUpload 1 or 2 the current month's report is first
+// regenerated through LoadTempTable (decades for 2), claiming ThActive as soon as no other
+// job holds it. Then up to kFtpAttempts connection attempts, the remote folder (as typed:
+// relative to the login folder unless it begins with '/'), the report and each listed file,
+// each under its own name, in binary. The report and each file count as attempted; a missing
+// local file or a folder is logged "File not found" (code 2) and the next one is tried.
+// `passive` (empty: job.settings.Passive) is read before each attempt. Blocks until done.
+// When the log cannot be opened, job.hOwner hears of it and nothing is uploaded.
+UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {});
+
+// ftp_upload's result: 0 after a completed session, 1 after a failure.
+int FTPConnection(ReportJob& job);
+
+// Claims FTPActive and runs FTPConnection(job) on a thread of its own, which releases
+// FTPActive on every exit. False, with nothing started, while an upload runs.
+bool start_upload(ReportJob job);
+
+// Waits for the upload thread started last, if any (shutdown, tests).
+void wait_for_uploads();
+
+}  // namespace nimbora

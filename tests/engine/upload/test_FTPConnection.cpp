@@ -1,0 +1,434 @@
+#include "upload/FTPConnection.h"
+
+#include "config/function.h"
+#include "config/install.h"
+#include "import/synthetic.h"
+#include "jobs/busy.h"
+#include "support/RecordingOwner.h"
+#include "support/files.h"
+#include "support/ftp_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <regex>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace nimbora {
+namespace {
+
+using namespace std::literals;
+using test::FtpServer;
+using test::read_file;
+using test::TempDir;
+using test::write_file;
+
+// Waits short enough for the suite, long enough for a loaded machine.
+FtpTiming test_timing()
+{
+    FtpTiming t;
+    t.retry_wait = 20ms;
+    t.connect_timeout = 3000ms;
+    t.response_timeout = 5000ms;
+    t.low_speed_time = 5s;
+    return t;
+}
+
+bool contains(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    for (const std::string& l : lines)
+        if (l.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+int count(const std::vector<std::string>& lines, const std::string& text)
+{
+    int n = 0;
+    for (const std::string& l : lines) n += l == text;
+    return n;
+}
+
+// A station folder with an upload job aimed at the test server's "incoming" folder.
+class Upload : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        set_ftp_timing(test_timing());
+        FTPActive = 0;
+        ThActive = 0;
+        fs::create_directories(local());
+        Settings& s = job.settings;
+        s.InitPathRep = s.InitPathDB = s.InitPathWLK = station.folder();
+        s.FtpHost = "127.0.0.1";
+        s.User = FtpServer::user();
+        s.Pwd = FtpServer::password();
+        s.RemotePath = "incoming";
+        s.Passive = 1;
+        job.DocPath = station.folder();
+        job.hOwner = &owner;
+    }
+    void TearDown() override { set_ftp_timing(FtpTiming{}); }
+
+    // Starts the server with an "incoming" folder and points the job at it.
+    void serve(const FtpServer::Options& options = {})
+    {
+        ASSERT_TRUE(server.start(options)) << "the FTP test server (pyftpdlib) did not start";
+        fs::create_directories(server.home() / "incoming");
+        job.settings.FtpPort = server.port_text();
+    }
+
+    fs::path local() const { return station.path() / "local"; }
+    std::string add_file(const std::string& name, const std::string& bytes)
+    {
+        const std::string path = (local() / name).string();
+        write_file(path, bytes);
+        return path;
+    }
+    void list(std::initializer_list<std::string> files)
+    {
+        std::size_t i = 0;
+        for (const std::string& f : files) job.settings.FileList[i++] = f;
+    }
+    std::string remote(const std::string& name) const
+    {
+        return read_file(server.home() / "incoming" / name);
+    }
+
+    // The log's lines after their time stamps; each must begin with one.
+    std::vector<std::string> log_texts() const
+    {
+        static const std::regex stamp(R"(\d\d/\d\d/\d{4} \d\d:\d\d (.*))");
+        std::vector<std::string> out;
+        const std::string text = read_file(station.path() / "Ftp.log");
+        std::size_t begin = 0;
+        for (std::size_t end; (end = text.find("\r\n", begin)) != std::string::npos;
+             begin = end + 2) {
+            const std::string line = text.substr(begin, end - begin);
+            std::smatch m;
+            if (std::regex_match(line, m, stamp))
+                out.push_back(m[1]);
+            else
+                ADD_FAILURE() << "not a log line: " << test::visible(line);
+        }
+        EXPECT_EQ(begin, text.size()) << "the log does not end with CR LF";
+        return out;
+    }
+
+    TempDir station;
+    FtpServer server;
+    ReportJob job;
+    test::RecordingOwner owner;
+};
+
+// Bytes that a text-mode transfer would change: bare LF, CR LF, NUL, 0xB0, 0x1A.
+std::string awkward_bytes(std::size_t size)
+{
+    std::string s = "T\xB0\n\r\n\0\x1A"s;
+    for (std::size_t i = s.size(); i < size; ++i) s += static_cast<char>((i * 7919u) % 256u);
+    return s;
+}
+
+class UploadModes : public Upload, public testing::WithParamInterface<int> {};
+
+TEST_P(UploadModes, EveryListedFileArrivesWholeOverOneLogin)
+{
+    serve();
+    job.settings.Passive = GetParam();
+    const std::string small = awkward_bytes(64), big = awkward_bytes(300000);
+    list({add_file("a.txt", small), add_file("sky.jpg", big), add_file("note.txt", "")});
+
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.sent, 3);
+    EXPECT_EQ(r.attempted, 3);
+    EXPECT_EQ(remote("a.txt"), small);
+    EXPECT_EQ(remote("sky.jpg"), big);
+    EXPECT_EQ(remote("note.txt"), "");
+    const std::vector<std::string> expected = {
+        "FTP: Connection opened", "FTP:  3/3 file(s) uploaded", "FTP: Connection closed"};
+    EXPECT_EQ(log_texts(), expected);
+    EXPECT_EQ(r.lines.size(), expected.size());
+
+    const auto commands = server.commands();
+    EXPECT_EQ(count(commands, "USER " + FtpServer::user()), 1);
+    EXPECT_TRUE(contains(commands, "TYPE I"));
+    EXPECT_FALSE(contains(commands, "TYPE A"));
+    const bool active = contains(commands, "EPRT") || contains(commands, "PORT");
+    const bool passive = contains(commands, "EPSV") || contains(commands, "PASV");
+    EXPECT_EQ(active, GetParam() == 0);
+    EXPECT_EQ(passive, GetParam() == 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(PassiveAndActive, UploadModes, testing::Values(1, 0),
+                         [](const auto& p) { return p.param ? "Passive" : "Active"; });
+
+TEST_F(Upload, MissingFilesAndFoldersCountAsAttempted)
+{
+    serve();
+    const std::string missing = (local() / "gone.txt").string();
+    const std::string folder = local().string();
+    list({missing, folder, add_file("b.txt", "b")});
+    job.settings.FileList[4] = add_file("after-gap.txt", "x");  // the first empty entry ends it
+
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(r.result, 0);
+    const std::vector<std::string> expected = {
+        "FTP: Connection opened", "FTP error 2: File not found - " + missing,
+        "FTP error 2: File not found - " + folder, "FTP:  1/3 file(s) uploaded",
+        "FTP: Connection closed"};
+    EXPECT_EQ(log_texts(), expected);
+    EXPECT_EQ(remote("b.txt"), "b");
+    EXPECT_FALSE(fs::exists(server.home() / "incoming" / "local"));
+    EXPECT_FALSE(fs::exists(server.home() / "incoming" / "after-gap.txt"));
+}
+
+TEST_F(Upload, NothingToSendStillLogsTheSession)
+{
+    serve();
+    write_file(station.path() / "Ftp.log", "01/01/2020 10:00 FTP: Connection closed\r\n");
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_TRUE(r.connected);
+    const std::vector<std::string> expected = {
+        "FTP: Connection closed",  // the earlier upload's line stays: the log is appended to
+        "FTP: Connection opened", "FTP:  0/0 file(s) uploaded", "FTP: Connection closed"};
+    EXPECT_EQ(log_texts(), expected);
+}
+
+TEST_F(Upload, MissingRemoteFolderSendsNothing)
+{
+    serve();
+    job.settings.RemotePath = "nowhere";
+    list({add_file("a.txt", "a")});
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(r.result, 1);
+    EXPECT_FALSE(r.connected);
+    const std::vector<std::string> expected = {"FTP: Connection opened",
+                                               "FTP error 9: Change remote directory failed",
+                                               "FTP: Connection closed"};
+    EXPECT_EQ(log_texts(), expected);
+    EXPECT_FALSE(fs::exists(server.home() / "nowhere"));
+    EXPECT_FALSE(fs::exists(server.home() / "a.txt"));
+}
+
+TEST_F(Upload, RemoteFolderAsTyped)
+{
+    serve();
+    fs::create_directories(server.home() / "web site" / "wx#1");
+    const std::string file = add_file("r 1%.txt", "report");
+    list({file});
+    for (const char* folder : {"web site/wx#1", "/web site/wx#1/", "web site//wx#1"}) {
+        fs::remove(server.home() / "web site" / "wx#1" / "r 1%.txt");
+        job.settings.RemotePath = folder;
+        EXPECT_EQ(ftp_upload(job).sent, 1) << folder;
+        EXPECT_EQ(read_file(server.home() / "web site" / "wx#1" / "r 1%.txt"), "report") << folder;
+    }
+    job.settings.RemotePath = "/";
+    EXPECT_EQ(ftp_upload(job).sent, 1);
+    EXPECT_EQ(read_file(server.home() / "r 1%.txt"), "report");
+}
+
+TEST_F(Upload, ServerDyingInATransferCostsOnlyThatFile)
+{
+    FtpServer::Options options;
+    options.drop_on_stor = "b.txt";
+    serve(options);
+    const std::string b = add_file("b.txt", "b");
+    list({add_file("a.txt", "a"), b, add_file("c.txt", "c")});
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.sent, 2);
+    const auto lines = log_texts();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1].rfind("FTP error ", 0), 0u) << lines[1];
+    EXPECT_TRUE(lines[1].ends_with(": File transfer failure - " + b)) << lines[1];
+    EXPECT_EQ(lines[2], "FTP:  2/3 file(s) uploaded");
+    EXPECT_EQ(remote("a.txt"), "a");
+    EXPECT_EQ(remote("c.txt"), "c");
+    EXPECT_FALSE(fs::exists(server.home() / "incoming" / "b.txt"));
+}
+
+// Three attempts, each logged; no session, so no summary and no "Connection closed".
+struct RefusedCase {
+    const char* name;
+    const char* line;
+    FtpServer::Mode mode;
+    void (*adjust)(Settings&, const FtpServer&);
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class Refused : public Upload, public testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(Refused, ThreeAttemptsThenGivesUp)
+{
+    const RefusedCase& c = GetParam();
+    FtpTiming t = test_timing();
+    t.connect_timeout = 300ms;  // the silent server is waited for this long per attempt
+    set_ftp_timing(t);
+    FtpServer::Options options;
+    options.mode = c.mode;
+    serve(options);
+    c.adjust(job.settings, server);
+    list({add_file("a.txt", "a")});
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(r.result, 1);
+    EXPECT_FALSE(r.connected);
+    EXPECT_EQ(log_texts(), std::vector<std::string>(3, c.line));
+    EXPECT_TRUE(owner.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Connections, Refused,
+    testing::Values(
+        RefusedCase{"WrongPassword", "FTP error 67: Username/Password incorrect",
+                    FtpServer::Mode::normal,
+                    [](Settings& s, const FtpServer&) { s.Pwd = "wrong"; }},
+        RefusedCase{"LoginRefused", "FTP error 67: Username/Password incorrect",
+                    FtpServer::Mode::reject_login, [](Settings&, const FtpServer&) {}},
+        RefusedCase{"UnknownHost", "FTP error 6: Hostname not found", FtpServer::Mode::normal,
+                    [](Settings& s, const FtpServer&) { s.FtpHost = "nimbora-test.invalid"; }},
+        RefusedCase{"ServerNeverAnswers", "FTP error 28: Timeout", FtpServer::Mode::silent,
+                    [](Settings&, const FtpServer&) {}},
+        RefusedCase{
+            "NothingListens", "FTP error 7: Connection error", FtpServer::Mode::normal,
+            [](Settings& s, const FtpServer&) { s.FtpPort = std::to_string(test::free_port()); }},
+        RefusedCase{"HostWithAPath", "FTP error 3: Invalid parameter", FtpServer::Mode::normal,
+                    [](Settings& s, const FtpServer&) { s.FtpHost = "127.0.0.1/etc"; }},
+        RefusedCase{"LineBreakInUser", "FTP error 43: Invalid parameter", FtpServer::Mode::normal,
+                    [](Settings& s, const FtpServer&) { s.User += "\r\nDELE x"; }}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(Upload, PassiveIsReadBeforeEveryAttempt)
+{
+    const int port = test::free_port();
+    ASSERT_GT(port, 0);
+    job.settings.FtpPort = std::to_string(port);
+    list({add_file("a.txt", "a")});
+    std::vector<int> asked;
+    // Nothing listens at the first attempt; the second finds the server, in passive mode.
+    const UploadResult r = ftp_upload(job, [&] {
+        asked.push_back(static_cast<int>(asked.size()));
+        if (asked.size() == 2) {
+            FtpServer::Options options;
+            options.port = port;
+            EXPECT_TRUE(server.start(options));
+            fs::create_directories(server.home() / "incoming");
+        }
+        return asked.back();
+    });
+    EXPECT_EQ(asked.size(), 2u);
+    const std::vector<std::string> expected = {
+        "FTP error 7: Connection error", "FTP: Connection opened", "FTP:  1/1 file(s) uploaded",
+        "FTP: Connection closed"};
+    EXPECT_EQ(log_texts(), expected);
+    const auto commands = server.commands();
+    EXPECT_TRUE(contains(commands, "EPSV") || contains(commands, "PASV"));
+    EXPECT_FALSE(contains(commands, "EPRT") || contains(commands, "PORT"));
+}
+
+TEST_F(Upload, LogThatCannotBeOpenedStopsTheUpload)
+{
+    job.DocPath = station.folder() + "missing/";
+    EXPECT_EQ(FTPConnection(job), 1);
+    ASSERT_EQ(owner.lines().size(), 1u);
+    EXPECT_EQ(owner.lines()[0], "Error: " + job.DocPath + "Ftp.log: Error creating file");
+}
+
+TEST_F(Upload, OneUploadAtATime)
+{
+    serve();
+    {
+        const BusyClaim running = BusyClaim::try_claim(FTPActive);
+        ReportJob other;
+        other.settings = job.settings;
+        other.DocPath = job.DocPath;
+        EXPECT_FALSE(start_upload(std::move(other)));
+    }
+    EXPECT_FALSE(fs::exists(station.path() / "Ftp.log"));
+    EXPECT_TRUE(start_upload(std::move(job)));
+    wait_for_uploads();
+    EXPECT_EQ(FTPActive, 0);
+    EXPECT_EQ(log_texts().size(), 3u);
+}
+
+// The current month's report, made from its WLK file by a station with an installed database.
+class Regenerated : public Upload {
+protected:
+    void SetUp() override
+    {
+        Upload::SetUp();
+        ASSERT_TRUE(install_product(nullptr, station.folder()).ok);
+        const LocalTime now = local_now();
+        ASSERT_TRUE(
+            write_synthetic_month(station.folder() + strf_month(now), now.year, now.month, 30, 17));
+        job.settings.ReportChk[kTemperature] = job.settings.ReportChk[kRain] = 1;
+        report = std::string(mesi[static_cast<std::size_t>(now.month - 1)]) + "_" +
+                 std::to_string(now.year) + ".txt";
+    }
+    static std::string strf_month(const LocalTime& t)
+    {
+        char name[16];
+        std::snprintf(name, sizeof name, "%04d-%02d.wlk", t.year % 10000, t.month % 100);
+        return name;
+    }
+    std::string report;
+};
+
+TEST_F(Regenerated, ReportGoesFirstAndWaitsForRunningJobs)
+{
+    serve();
+    job.settings.ReportUpload = 1;
+    list({add_file("a.txt", "a")});
+    BusyClaim other_job = BusyClaim::try_claim(ThActive);
+    ASSERT_TRUE(start_upload(std::move(job)));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(fs::exists(station.path() / report)) << "regenerated while another job ran";
+    other_job.release();
+    wait_for_uploads();
+
+    EXPECT_EQ(ThActive, 0);
+    const std::string made = read_file(station.path() / report);
+    ASSERT_FALSE(made.empty());
+    EXPECT_EQ(remote(report), made);
+    const std::vector<std::string> expected = {
+        "FTP: Connection opened", "FTP:  2/2 file(s) uploaded", "FTP: Connection closed"};
+    EXPECT_EQ(log_texts(), expected);
+}
+
+TEST_F(Regenerated, ByDecadesWithReportUploadTwo)
+{
+    serve();
+    job.settings.ReportUpload = 1;
+    ASSERT_EQ(ftp_upload(job).sent, 1);
+    const std::string plain = remote(report);
+    job.settings.ReportUpload = 2;
+    ASSERT_EQ(ftp_upload(job).sent, 1);
+    const std::string decades = remote(report);
+    EXPECT_GT(decades.size(), plain.size());
+    EXPECT_EQ(decades, read_file(station.path() / report));
+}
+
+TEST_F(Regenerated, MissingMonthFileStillUploadsTheRest)
+{
+    serve();
+    fs::remove(station.path() / strf_month(local_now()));
+    job.settings.ReportUpload = 1;
+    list({add_file("a.txt", "a")});
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(r.sent, 1);
+    EXPECT_EQ(r.attempted, 2);
+    EXPECT_EQ(ThActive, 0);
+    const auto lines = log_texts();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "FTP error 2: File not found - " + station.folder() + report);
+}
+
+}  // namespace
+}  // namespace nimbora

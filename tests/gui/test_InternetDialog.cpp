@@ -1,0 +1,369 @@
+// The Internet Settings dialog driven through its widgets, headless.
+#include "app/AppState.h"
+#include "app/InternetDialog.h"
+#include "app/dialog_util.h"
+#include "config/read_conf.h"
+#include "support/files.h"
+#include "support/gui.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <memory>
+
+namespace nimbora {
+namespace {
+
+using test::TempDir;
+
+template <typename W>
+W* find(QWidget* dialog, int id)
+{
+    W* w = dialog->findChild<W*>(widget_id(id));
+    EXPECT_NE(w, nullptr) << "no widget " << id;
+    return w;
+}
+
+void click(QWidget* dialog, int id)
+{
+    QTest::mouseClick(find<QPushButton>(dialog, id), Qt::LeftButton);
+}
+
+void type(QWidget* dialog, int id, const QString& text)
+{
+    QLineEdit* e = find<QLineEdit>(dialog, id);
+    e->clear();
+    QTest::keyClicks(e, text);
+}
+
+QStringList list_of(QWidget* dialog)
+{
+    QStringList out;
+    QListWidget* list = find<QListWidget>(dialog, InternetDialog::kFiles);
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+// A station with its settings files and three files to upload.
+class InternetDialogTest : public testing::Test {
+protected:
+    InternetDialogTest()
+        : state{store, Places{dir.folder(), "Hill", dir.folder()}, {}, nullptr, {}, {}, {}}
+    {
+        Settings& s = state.settings;
+        s.InitPathRep = s.InitPathDB = s.InitPathWLK = dir.folder();
+        s.FtpHost = "ftp.example.org";
+        s.FtpPort = "21";
+        s.User = "keeper";
+        s.Pwd = "secret";
+        s.RemotePath = "/meteo";
+        s.Interval = "1 hr.";
+        s.IntervMin = 60;
+        s.TimeStart = "08:30";
+        s.ReportUpload = 2;
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = "file" + std::to_string(i) + ".txt";
+            test::write_file(dir.path() / name, "x");
+            s.FileList[static_cast<std::size_t>(i)] = dir.folder() + name;
+        }
+        EXPECT_EQ(write_conf(nullptr, dir.folder(), s), 0);
+        state.stop_schedule = [this] {
+            ++stops;
+            interval_at_stop = state.settings.Interval;
+        };
+        state.refresh_status = [this] { ++refreshes; };
+    }
+
+    std::unique_ptr<InternetDialog> open()
+    {
+        auto d = std::make_unique<InternetDialog>(state, nullptr);
+        d->show();
+        return d;
+    }
+
+    Settings saved() const
+    {
+        Settings back;
+        EXPECT_EQ(read_conf(nullptr, kConfEntries, dir.folder(), back), 0);
+        return back;
+    }
+
+    TempDir dir;
+    MemoryUserStore store;
+    AppState state;
+    int stops = 0;
+    int refreshes = 0;
+    std::string interval_at_stop;
+};
+
+TEST_F(InternetDialogTest, ShowsTheSettingsAndTheCounter)
+{
+    auto d = open();
+    EXPECT_EQ(find<QPushButton>(d.get(), InternetDialog::kOnOff)->text(), "OFF");
+    EXPECT_EQ(d->ball(), InternetDialog::kBallOff);
+    EXPECT_EQ(find<QLineEdit>(d.get(), InternetDialog::kHost)->text(), "ftp.example.org");
+    EXPECT_EQ(find<QLineEdit>(d.get(), InternetDialog::kPassword)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(find<QComboBox>(d.get(), InternetDialog::kUploadEvery)->currentText(), "1 hr.");
+    EXPECT_EQ(find<QComboBox>(d.get(), InternetDialog::kUploadEvery)->count(), 14);
+    EXPECT_TRUE(find<QCheckBox>(d.get(), InternetDialog::kDecades)->isChecked());
+    EXPECT_EQ(list_of(d.get()).size(), 3);
+    QLineEdit* counter = find<QLineEdit>(d.get(), InternetDialog::kCounter);
+    EXPECT_EQ(counter->text(), " 3/10");
+
+    // Remove the selected entries, then clear the rest.
+    QListWidget* list = find<QListWidget>(d.get(), InternetDialog::kFiles);
+    list->item(0)->setSelected(true);
+    list->item(2)->setSelected(true);
+    click(d.get(), InternetDialog::kRemove);
+    EXPECT_EQ(list_of(d.get()), QStringList{qt_text(dir.folder() + "file1.txt")});
+    EXPECT_EQ(counter->text(), " 1/10");
+    click(d.get(), InternetDialog::kClear);
+    EXPECT_TRUE(list_of(d.get()).isEmpty());
+    EXPECT_EQ(counter->text(), "0/10");
+}
+
+TEST_F(InternetDialogTest, AddIgnoresTheSamePathInOtherLetterCaseAndAFullList)
+{
+    test::write_file(dir.path() / "new.txt", "x");
+    test::write_file(dir.path() / "FILE0.TXT", "x");
+    auto d = open();
+    const auto pick = [&](const std::string& path) {
+        test::with_next_modal([path](QWidget* w) {
+            auto* picker = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(picker, nullptr);
+            // Typed into the file name box: the folder view fills in the background.
+            auto* name = picker->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(name, nullptr);
+            name->setText(QString::fromStdString(path));
+            static_cast<QDialog*>(picker)->accept();
+            EXPECT_EQ(picker->result(), QDialog::Accepted);
+        });
+        click(d.get(), InternetDialog::kAdd);
+    };
+    pick(dir.folder() + "FILE0.TXT");
+    EXPECT_EQ(list_of(d.get()).size(), 3);
+    pick(dir.folder() + "new.txt");
+    EXPECT_EQ(list_of(d.get()).size(), 4);
+    EXPECT_EQ(list_of(d.get()).back(), qt_text(dir.folder() + "new.txt"));
+    EXPECT_EQ(find<QLineEdit>(d.get(), InternetDialog::kCounter)->text(), " 4/10");
+
+    // With ten listed, "Add" opens nothing.
+    QListWidget* list = find<QListWidget>(d.get(), InternetDialog::kFiles);
+    while (list->count() < 10) list->addItem(QString("/f%1").arg(list->count()));
+    auto opened = std::make_shared<bool>(false);
+    auto armed = std::make_shared<bool>(true);
+    test::with_next_modal([opened, armed](QWidget* w) {
+        if (!*armed) return;
+        *opened = true;
+        static_cast<QDialog*>(w)->reject();
+    });
+    click(d.get(), InternetDialog::kAdd);
+    *armed = false;
+    EXPECT_FALSE(*opened);
+    EXPECT_EQ(list->count(), 10);
+}
+
+TEST_F(InternetDialogTest, UnknownIntervalShowsOneMinuteAndOkStoresIt)
+{
+    state.settings.Interval = "7 min.";
+    state.settings.IntervMin = 0;
+    auto d = open();
+    EXPECT_EQ(find<QComboBox>(d.get(), InternetDialog::kUploadEvery)->currentText(), "1 min.");
+    EXPECT_EQ(state.settings.IntervMin, 0);  // opening alone changes nothing
+    click(d.get(), ids::kOk);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    EXPECT_EQ(state.settings.Interval, "1 min.");
+    EXPECT_EQ(state.settings.IntervMin, 1);
+    EXPECT_EQ(saved().Interval, "1 min.");
+}
+
+struct EmptyField {
+    const char* name;
+    int id;
+    const char* question;
+};
+
+void PrintTo(const EmptyField& f, std::ostream* os)
+{
+    *os << f.name;
+}
+
+class InternetDialogEmptyField : public InternetDialogTest,
+                                 public testing::WithParamInterface<EmptyField> {};
+
+// An empty FTP field asks; No keeps the dialog open on the Ftp page with nothing stored,
+// Yes lets the empty value through.
+TEST_P(InternetDialogEmptyField, AsksAndNoKeepsTheDialogOpen)
+{
+    auto d = open();
+    find<QTabWidget>(d.get(), InternetDialog::kTabs)->setCurrentIndex(1);
+    find<QLineEdit>(d.get(), GetParam().id)->clear();
+    auto no = test::answer_next_box(QMessageBox::No);
+    click(d.get(), ids::kOk);
+    EXPECT_TRUE(no->shown);
+    EXPECT_EQ(no->caption, "Error");
+    EXPECT_EQ(no->text, GetParam().question);
+    EXPECT_EQ(no->icon, QMessageBox::Critical);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(find<QTabWidget>(d.get(), InternetDialog::kTabs)->currentIndex(), 0);
+    EXPECT_EQ(saved().FtpHost, "ftp.example.org");
+
+    auto yes = test::answer_next_box(QMessageBox::Yes);
+    click(d.get(), ids::kOk);
+    EXPECT_TRUE(yes->shown);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, InternetDialogEmptyField,
+    testing::Values(
+        EmptyField{"Host", InternetDialog::kHost, "Invalid FTP Host!\nContinue anyway?"},
+        EmptyField{"Port", InternetDialog::kPort, "Invalid FTP port!\nContinue anyway?"},
+        EmptyField{"Folder", InternetDialog::kFolder, "Invalid Folder!\nContinue anyway?"},
+        EmptyField{"User", InternetDialog::kUser, "Invalid User Name!\nContinue anyway?"},
+        EmptyField{"Password", InternetDialog::kPassword, "Invalid Password!\nContinue anyway?"}),
+    [](const auto& param_info) { return std::string(param_info.param.name); });
+
+TEST_F(InternetDialogTest, QuestionsComeInFieldOrder)
+{
+    auto d = open();
+    find<QLineEdit>(d.get(), InternetDialog::kPassword)->clear();
+    find<QLineEdit>(d.get(), InternetDialog::kHost)->clear();
+    auto first = test::answer_next_box(QMessageBox::Yes);
+    auto second = test::answer_next_box(QMessageBox::No);
+    click(d.get(), ids::kOk);
+    EXPECT_TRUE(second->shown);
+    EXPECT_EQ(first->text, "Invalid FTP Host!\nContinue anyway?");
+    EXPECT_EQ(second->text, "Invalid Password!\nContinue anyway?");
+    EXPECT_NE(d->result(), QDialog::Accepted);
+}
+
+TEST_F(InternetDialogTest, StartTimeRefusedUnlessOnFileChange)
+{
+    auto d = open();
+    find<QTabWidget>(d.get(), InternetDialog::kTabs)->setCurrentIndex(0);
+    type(d.get(), InternetDialog::kStartTime, "25:00");
+    QTest::mouseClick(find<QCheckBox>(d.get(), InternetDialog::kPassive), Qt::LeftButton);
+    auto refused = test::answer_next_box(QMessageBox::Ok);
+    click(d.get(), ids::kOk);
+    EXPECT_TRUE(refused->shown);
+    EXPECT_EQ(refused->text, "Invalid Starting Time!");
+    EXPECT_EQ(refused->caption, "Error");
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(find<QTabWidget>(d.get(), InternetDialog::kTabs)->currentIndex(), 1);
+    // A refused OK stores nothing, the passive box included.
+    EXPECT_EQ(state.settings.TimeStart, "08:30");
+    EXPECT_EQ(state.settings.Passive, 0);
+
+    QComboBox* every = find<QComboBox>(d.get(), InternetDialog::kUploadEvery);
+    every->setCurrentIndex(every->findText("on file change"));
+    EXPECT_FALSE(find<QLineEdit>(d.get(), InternetDialog::kStartTime)->isEnabled());
+    click(d.get(), ids::kOk);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    EXPECT_EQ(state.settings.TimeStart, "25:00");
+    EXPECT_EQ(state.settings.IntervMin, 0);
+    EXPECT_EQ(state.settings.Passive, 1);
+    EXPECT_EQ(saved().TimeStart, "25:00");
+}
+
+TEST_F(InternetDialogTest, SwitchedOnIsSavedAndReopensOn)
+{
+    InternetDialog d(state, nullptr);
+    test::with_next_modal([](QWidget* w) {
+        type(w, InternetDialog::kPort, "2121");
+        click(w, InternetDialog::kOnOff);
+        EXPECT_EQ(find<QPushButton>(w, InternetDialog::kOnOff)->text(), "ON");
+        click(w, ids::kOk);
+    });
+    EXPECT_EQ(d.exec(), QDialog::Accepted);
+    EXPECT_EQ(saved().TransferEnabled, 1);
+    EXPECT_EQ(saved().FtpPort, "2121");
+    EXPECT_EQ(refreshes, 1);
+
+    // A fresh start: the settings as read from the station folder.
+    state.settings = saved();
+    auto again = open();
+    EXPECT_EQ(find<QPushButton>(again.get(), InternetDialog::kOnOff)->text(), "ON");
+    EXPECT_EQ(again->ball(), InternetDialog::kBallOn);
+    const QImage ball = again->findChild<QLabel*>("ball")->pixmap().toImage();
+    const QColor centre = ball.pixelColor(11, 11);
+    EXPECT_GT(centre.green(), centre.red());
+
+    // OFF again, then Cancel: forgotten.
+    const int stops_before = stops;
+    click(again.get(), InternetDialog::kOnOff);
+    EXPECT_EQ(again->ball(), InternetDialog::kBallOff);
+    click(again.get(), ids::kCancel);
+    EXPECT_EQ(state.settings.TransferEnabled, 1);
+    EXPECT_EQ(stops, stops_before);
+}
+
+TEST_F(InternetDialogTest, EveryOkStopsTheScheduleUnderItsOldSettings)
+{
+    state.settings.TransferEnabled = 1;
+    {
+        auto d = open();
+        click(d.get(), ids::kCancel);
+        EXPECT_EQ(stops, 0);
+    }
+    {
+        auto d = open();
+        find<QComboBox>(d.get(), InternetDialog::kUploadEvery)->setCurrentIndex(0);
+        click(d.get(), ids::kOk);
+        EXPECT_EQ(stops, 1);
+        // Stopped under the settings it was started with.
+        EXPECT_EQ(interval_at_stop, "1 hr.");
+        EXPECT_EQ(state.settings.Interval, "1 min.");
+    }
+    {
+        auto d = open();
+        click(d.get(), InternetDialog::kOnOff);
+        click(d.get(), ids::kOk);
+        EXPECT_EQ(stops, 2);
+        EXPECT_EQ(state.settings.TransferEnabled, 0);
+    }
+    {
+        auto d = open();  // nothing changed: stopped all the same, restarted by the next tick
+        click(d.get(), ids::kOk);
+        EXPECT_EQ(stops, 3);
+    }
+}
+
+TEST_F(InternetDialogTest, UntickingCurrentMonthUnticksDecadesAndWarnsOfAnEmptyList)
+{
+    auto d = open();
+    QCheckBox* month = find<QCheckBox>(d.get(), InternetDialog::kCurrentMonth);
+    QCheckBox* decades = find<QCheckBox>(d.get(), InternetDialog::kDecades);
+    find<QTabWidget>(d.get(), InternetDialog::kTabs)->setCurrentIndex(1);
+    QTest::mouseClick(month, Qt::LeftButton);
+    EXPECT_FALSE(decades->isChecked());
+    EXPECT_FALSE(decades->isEnabled());
+    QTest::mouseClick(month, Qt::LeftButton);
+    EXPECT_TRUE(decades->isEnabled());
+    EXPECT_FALSE(decades->isChecked());
+    QTest::mouseClick(month, Qt::LeftButton);
+
+    click(d.get(), InternetDialog::kClear);
+    auto warning = test::answer_next_box(QMessageBox::Ok);
+    click(d.get(), ids::kOk);
+    EXPECT_TRUE(warning->shown);
+    EXPECT_EQ(warning->caption, "Warning");
+    EXPECT_EQ(warning->text, "No files selected!");
+    EXPECT_EQ(warning->icon, QMessageBox::Warning);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    const Settings back = saved();
+    EXPECT_EQ(back.ReportUpload, 0);
+    EXPECT_EQ(back.FileList[0], "");
+}
+
+}  // namespace
+}  // namespace nimbora

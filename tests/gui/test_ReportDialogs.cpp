@@ -1,0 +1,389 @@
+// The dialogs of the Report menu, driven headless on a station filled from synthetic WLK
+// files: what they list, what they refuse, and the report each OK writes.
+#include "app/AppState.h"
+#include "app/JobRunner.h"
+#include "app/ReportDialogs.h"
+#include "app/dialog_util.h"
+#include "config/UserStore.h"
+#include "config/format.h"
+#include "config/function.h"
+#include "import/load_db.h"
+#include "import/synthetic.h"
+#include "jobs/busy.h"
+#include "reports/requests.h"
+#include "support/gui.h"
+#include "support/report_station.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QWidget>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace nimbora {
+namespace {
+
+using test::ReportStation;
+
+// Long enough for a report under the sanitizers; no test waits for it to pass.
+constexpr int kJobMs = 60000;
+
+template <class W>
+W* child(QWidget* dialog, int id)
+{
+    W* w = dialog->findChild<W*>(widget_id(id));
+    EXPECT_NE(w, nullptr) << "no control " << id;
+    return w;
+}
+
+void click(QWidget* dialog, int id)
+{
+    if (auto* b = child<QPushButton>(dialog, id)) b->click();
+}
+
+QStringList items(const QComboBox* c)
+{
+    QStringList texts;
+    for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
+    return texts;
+}
+
+void choose(QComboBox* c, const QString& text)
+{
+    const int i = c->findText(text);
+    ASSERT_GE(i, 0) << text.toStdString();
+    c->setCurrentIndex(i);
+}
+
+// May and June 2008 and January 2009, one record an hour, imported as the Load dialog would.
+class ReportDialogs : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        station_ = new ReportStation;
+        const std::string folder = station_->dir.folder();
+        ASSERT_TRUE(write_synthetic_month(folder + "2008-05.wlk", 2008, 5, 60, 1));
+        ASSERT_TRUE(write_synthetic_month(folder + "2008-06.wlk", 2008, 6, 60, 2));
+        ASSERT_TRUE(write_synthetic_month(folder + "2009-01.wlk", 2009, 1, 60, 3));
+        ReportJob job;
+        job.settings = station_->settings;
+        job.Files = {"2008-05.wlk", "2008-06.wlk", "2009-01.wlk"};
+        ASSERT_EQ(load_db(job).code, 0);
+    }
+    static void TearDownTestSuite()
+    {
+        delete station_;
+        station_ = nullptr;
+    }
+
+    ReportDialogs()
+    {
+        station_->all_columns();
+        state_.settings = station_->settings;
+        state_.places.DocPath = station_->dir.folder();
+        state_.main_window = &main_;
+        state_.report_menu_enabled = [this](bool on) { menu_.push_back(on); };
+    }
+    ~ReportDialogs() override
+    {
+        wait_for_jobs();
+        ThActive = 0;
+    }
+
+    // Clicks OK and answers the box the job ends with; returns once the job is gone.
+    std::shared_ptr<test::SeenBox> run_ok(QWidget* dialog)
+    {
+        auto seen = test::answer_next_box(QMessageBox::Ok, kJobMs);
+        click(dialog, ids::kOk);
+        wait_for_jobs();
+        return seen;
+    }
+
+    // Clicks OK on a choice the dialog refuses; returns the box it showed.
+    std::shared_ptr<test::SeenBox> refused_ok(QWidget* dialog)
+    {
+        auto seen = test::answer_next_box(QMessageBox::Ok);
+        click(dialog, ids::kOk);
+        EXPECT_EQ(running_jobs(), 0);
+        return seen;
+    }
+
+    bool written(const std::string& name) const { return station_->exists(name); }
+    void remove(const std::string& name) const
+    {
+        std::error_code ec;
+        std::filesystem::remove(station_->dir.path() / name, ec);
+    }
+    std::string path(const std::string& name) const
+    {
+        return (station_->dir.path() / name).string();
+    }
+
+    static ReportStation* station_;
+    MemoryUserStore store_;
+    QWidget main_;
+    AppState state_{store_, {}, {}, nullptr, {}, {}, {}};
+    std::vector<bool> menu_;
+};
+
+ReportStation* ReportDialogs::station_ = nullptr;
+
+TEST_F(ReportDialogs, MonthlyListsTheMonthsOfTheChosenYearAndWritesTheReport)
+{
+    MonthlyReportDialog dialog(state_, nullptr);
+    ASSERT_TRUE(dialog.opened());
+    EXPECT_EQ(dialog.windowTitle(), "Monthly Report");
+    auto* year = child<QComboBox>(&dialog, ids::jobs::kMonthlyYear);
+    auto* month = child<QComboBox>(&dialog, ids::jobs::kMonthlyMonth);
+    EXPECT_EQ(items(year), (QStringList{"2008", "2009"}));
+    EXPECT_EQ(year->currentIndex(), -1);
+    EXPECT_EQ(month->count(), 0);
+    EXPECT_TRUE(child<QCheckBox>(&dialog, ids::jobs::kWindDetail)->isEnabled());
+
+    auto none = refused_ok(&dialog);
+    EXPECT_EQ(none->caption, "Attention");
+    EXPECT_EQ(none->text, "No year/month selected.");
+    EXPECT_EQ(none->icon, QMessageBox::Warning);
+
+    choose(year, "2009");
+    EXPECT_EQ(items(month), QStringList{"January"});
+    choose(year, "2008");
+    EXPECT_EQ(items(month), (QStringList{"May", "June"}));
+    EXPECT_EQ(refused_ok(&dialog)->text, "No year/month selected.");
+
+    choose(month, "June");
+    child<QCheckBox>(&dialog, ids::jobs::kWindDetail)->setChecked(true);
+    remove("June_2008.txt");
+    QStringList progress;
+    QObject::connect(child<QStatusBar>(&dialog, ids::jobs::kStatusBar), &QStatusBar::messageChanged,
+                     [&](const QString& t) { progress << t; });
+    auto done = run_ok(&dialog);
+    EXPECT_EQ(done->caption, "Report");
+    EXPECT_TRUE(progress.contains("Please wait..."));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(written("June_2008.txt"));
+    EXPECT_TRUE(written("June_2008_wind.txt"));
+    ASSERT_FALSE(menu_.empty());
+    EXPECT_FALSE(menu_.front());
+    EXPECT_TRUE(menu_.back());
+}
+
+TEST_F(ReportDialogs, MonthlyOffersNoWindFileWithoutTheWindColumn)
+{
+    state_.settings.ReportChk[kWind] = 0;
+    MonthlyReportDialog dialog(state_, nullptr);
+    auto* wind = child<QCheckBox>(&dialog, ids::jobs::kWindDetail);
+    EXPECT_FALSE(wind->isEnabled());
+    wind->setChecked(true);  // disabled, so the user cannot; the record still says 0
+    choose(child<QComboBox>(&dialog, ids::jobs::kMonthlyYear), "2008");
+    choose(child<QComboBox>(&dialog, ids::jobs::kMonthlyMonth), "May");
+    remove("May_2008_wind.txt");
+    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_TRUE(written("May_2008.txt"));
+    EXPECT_FALSE(written("May_2008_wind.txt"));
+}
+
+TEST_F(ReportDialogs, ASecondOkWhileTheJobRunsStartsNothingAndShowsNothing)
+{
+    AnnualReportDialog dialog(state_, nullptr);
+    choose(child<QComboBox>(&dialog, ids::jobs::kAnnualYear), "2008");
+    bool busy_during = false;
+    int jobs_during = 0;
+    QWidget* modal_after = nullptr;
+    QWidget* completion = nullptr;
+    test::with_next_modal(
+        [&](QWidget* box) {
+            // The job waits on this box, so it still holds the busy flag.
+            completion = box;
+            busy_during = ThActive != 0;
+            click(&dialog, ids::kOk);
+            jobs_during = running_jobs();
+            modal_after = QApplication::activeModalWidget();
+            if (auto* b = qobject_cast<QMessageBox*>(box)) b->button(QMessageBox::Ok)->click();
+        },
+        kJobMs);
+    click(&dialog, ids::kOk);
+    wait_for_jobs();
+    EXPECT_TRUE(busy_during);
+    EXPECT_EQ(jobs_during, 1);
+    EXPECT_EQ(modal_after, completion);
+    EXPECT_TRUE(written("Year2008.txt"));
+    EXPECT_EQ(ThActive.load(), 0);
+}
+
+TEST_F(ReportDialogs, CurrentMonthNamesTheMonthAndReportsItFromItsWlkFile)
+{
+    const LocalTime now = local_now();
+    const std::string wlk = strf("%04d-%02d.wlk", now.year, now.month);
+    ASSERT_TRUE(write_synthetic_month(path(wlk), now.year, now.month, 60, 5));
+    CurrentMonthDialog dialog(state_, nullptr);
+    EXPECT_EQ(dialog.windowTitle(), "Current Month Report");
+    EXPECT_EQ(child<QLabel>(&dialog, ids::jobs::kCurrentMonthText)->text(),
+              QString::fromStdString(current_month_title(now)));
+    const std::string report =
+        strf("%s_%d.txt", mesi[static_cast<std::size_t>(now.month - 1)], now.year);
+    remove(report);
+    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_TRUE(written(report));
+    remove(wlk);
+}
+
+TEST_F(ReportDialogs, AnnualRefusesAMissingYearAndWritesTheChosenOne)
+{
+    AnnualReportDialog dialog(state_, nullptr);
+    auto* year = child<QComboBox>(&dialog, ids::jobs::kAnnualYear);
+    EXPECT_EQ(items(year), (QStringList{"2008", "2009"}));
+    auto none = refused_ok(&dialog);
+    EXPECT_EQ(none->caption, "Attention");
+    EXPECT_EQ(none->text, "No year selected.");
+    choose(year, "2009");
+    remove("Year2009.txt");
+    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_TRUE(written("Year2009.txt"));
+}
+
+TEST_F(ReportDialogs, GlobalShowsTheYearsHeldAndFillsItsProgressBar)
+{
+    GlobalReportDialog dialog(state_, nullptr);
+    EXPECT_EQ(child<QLineEdit>(&dialog, ids::jobs::kGlobalFrom)->text(), "2008");
+    EXPECT_EQ(child<QLineEdit>(&dialog, ids::jobs::kGlobalTo)->text(), "2009");
+    EXPECT_TRUE(child<QLineEdit>(&dialog, ids::jobs::kGlobalFrom)->isReadOnly());
+    auto* bar = child<QProgressBar>(&dialog, ids::jobs::kProgressBar);
+    remove("Global.txt");
+    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_TRUE(written("Global.txt"));
+    EXPECT_GT(bar->maximum(), 0);
+}
+
+TEST_F(ReportDialogs, AClosedDialogLeavesItsJobRunningAndTheMessageToTheMainWindow)
+{
+    auto dialog = std::make_unique<GlobalReportDialog>(state_, nullptr);
+    remove("Global.txt");
+    auto seen = test::answer_next_box(QMessageBox::Ok, kJobMs);
+    click(dialog.get(), ids::kOk);
+    dialog.reset();
+    wait_for_jobs();
+    EXPECT_EQ(seen->caption, "Report");
+    EXPECT_TRUE(written("Global.txt"));
+    EXPECT_TRUE(menu_.back());
+}
+
+TEST_F(ReportDialogs, StatisticsAllTimeSendsNineNineNineNineAndNeverTheMonthlyDetail)
+{
+    StatisticsDialog dialog(state_, nullptr);
+    auto* all = child<QCheckBox>(&dialog, ids::jobs::kAllTime);
+    auto* year = child<QComboBox>(&dialog, ids::jobs::kStatisticsYear);
+    auto* detail = child<QCheckBox>(&dialog, ids::jobs::kMonthlyDetail);
+    EXPECT_EQ(items(year), (QStringList{"2008", "2009"}));
+    EXPECT_TRUE(child<QLineEdit>(&dialog, ids::jobs::kFirstDate)->isHidden());
+    EXPECT_EQ(refused_ok(&dialog)->text, "Nothing selected.");
+
+    detail->setChecked(true);
+    all->setChecked(true);
+    EXPECT_FALSE(year->isEnabled());
+    EXPECT_FALSE(detail->isEnabled());
+    remove("Statistics.txt");
+    EXPECT_EQ(run_ok(&dialog)->caption, "Summary");
+    EXPECT_TRUE(written("Statistics.txt"));
+    EXPECT_FALSE(written("9999_Statistics_Dett.txt"));
+    // The title spans the first and the last record's days.
+    EXPECT_NE(station_->file("Statistics.txt").find("01/05/2008"), std::string::npos);
+
+    all->setChecked(false);
+    EXPECT_TRUE(year->isEnabled());
+    EXPECT_TRUE(detail->isEnabled());
+    choose(year, "2008");
+    EXPECT_EQ(run_ok(&dialog)->caption, "Statistics");
+    EXPECT_TRUE(written("2008_Statistics_Dett.txt"));
+}
+
+TEST_F(ReportDialogs, DateRangeAcceptsOneDayAndRefusesTheDayBeforeTheFirstRecord)
+{
+    DateRangeDialog dialog(state_, nullptr);
+    auto* first = child<QLineEdit>(&dialog, ids::jobs::kFirstDate);
+    auto* last = child<QLineEdit>(&dialog, ids::jobs::kLastDate);
+    EXPECT_EQ(first->text(), "01/05/2008");
+    EXPECT_EQ(last->text().size(), 10);
+    auto* start = child<QDateEdit>(&dialog, ids::jobs::kStartDate);
+    auto* end = child<QDateEdit>(&dialog, ids::jobs::kEndDate);
+    EXPECT_TRUE(start->calendarPopup());
+
+    struct Refused {
+        QDate start, end;
+        const char* text;
+    };
+    const QDate day1(2008, 5, 1);
+    const Refused refused[] = {
+        {day1.addDays(-1), day1, "Start Date out of range!"},
+        {day1.addDays(3), day1.addDays(2), "End Date minor of Start Date!"},
+    };
+    for (const Refused& r : refused) {
+        start->setDate(r.start);
+        end->setDate(r.end);
+        auto seen = refused_ok(&dialog);
+        EXPECT_EQ(seen->caption, "Error") << r.text;
+        EXPECT_EQ(seen->text, r.text);
+        EXPECT_EQ(seen->icon, QMessageBox::Critical);
+    }
+
+    start->setDate(day1);
+    end->setDate(day1);
+    remove("Report 01052008-01052008.txt");
+    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_TRUE(written("Report 01052008-01052008.txt"));
+}
+
+// Each dialog reading the database closes at once when the database cannot be opened.
+struct Opening {
+    const char* name;
+    std::function<std::unique_ptr<JobDialog>(AppState&)> make;
+};
+
+class ReportDialogsWithoutDatabase : public testing::TestWithParam<Opening> {};
+
+TEST_P(ReportDialogsWithoutDatabase, TellAndCloseAtOnce)
+{
+    test::TempDir empty;
+    MemoryUserStore store;
+    AppState state{store, {}, {}, nullptr, {}, {}, {}};
+    state.settings.InitPathDB = state.settings.InitPathRep = state.settings.InitPathWLK =
+        empty.folder();
+    auto seen = test::answer_next_box(QMessageBox::Ok);
+    auto dialog = GetParam().make(state);
+    EXPECT_TRUE(seen->shown);
+    EXPECT_EQ(seen->caption, "Error");
+    EXPECT_TRUE(seen->text.startsWith("Can't open database: "));
+    EXPECT_FALSE(dialog->opened());
+    EXPECT_EQ(dialog->exec(), QDialog::Rejected);
+}
+
+template <class D>
+std::unique_ptr<JobDialog> make(AppState& state)
+{
+    return std::make_unique<D>(state, nullptr);
+}
+
+const Opening kOpenings[] = {
+    {"Monthly", make<MonthlyReportDialog>}, {"Annual", make<AnnualReportDialog>},
+    {"Global", make<GlobalReportDialog>},   {"Statistics", make<StatisticsDialog>},
+    {"DateRange", make<DateRangeDialog>},
+};
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, ReportDialogsWithoutDatabase, testing::ValuesIn(kOpenings),
+                         test::ByName());
+
+}  // namespace
+}  // namespace nimbora

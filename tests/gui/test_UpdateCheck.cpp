@@ -1,0 +1,154 @@
+// Help > Check for Updates against a local HTTP server, and the About box.
+#include "app/AboutDialog.h"
+#include "app/UpdateCheck.h"
+#include "config/format.h"
+#include "desktop_fixture.h"
+
+#include <QLabel>
+#include <QTextEdit>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace nimbora {
+namespace {
+
+TEST(VersionMessage, ComparesTheRemoteVersionAsText)
+{
+    struct Case {
+        const char* reply;
+        const char* message;  // null: nothing shown
+    };
+    const Case cases[] = {
+        {"Ver 4.2\r\n", "A new version is available:  4.2\r\n"},
+        {"Ver 4.1", "No updates are available at this time."},
+        {"Ver 4.1\r\n", "No updates are available at this time."},  // the line end is not compared
+        {"Ver 4.10", "A new version is available:  4.10"},
+        {"Ver 4.09", "No updates are available at this time."},
+        {"Ver 3.9", "No updates are available at this time."},
+        {"<html><body>Not Found", nullptr},
+        {"ver 5.0", nullptr},
+        {"", nullptr},
+    };
+    for (const Case& c : cases) {
+        const auto message = version_message(c.reply, "4.1");
+        if (c.message) {
+            ASSERT_TRUE(message) << c.reply;
+            EXPECT_EQ(*message, c.message) << c.reply;
+        } else {
+            EXPECT_FALSE(message) << c.reply;
+        }
+    }
+    // Only the first ten bytes count.
+    EXPECT_EQ(version_message("Ver 4.2.1-beta", "4.1"), "A new version is available:  4.2.1-");
+}
+
+// A one-folder HTTP server on 127.0.0.1 (Debian's python3), stopped with the test.
+class LocalServer {
+public:
+    explicit LocalServer(const fs::path& folder)
+    {
+        const fs::path port_file = folder / "port";
+        pid_ = fork();
+        if (pid_ == 0) {
+            const std::string script =
+                strf("import http.server, functools, sys\n"
+                     "class Quiet(http.server.SimpleHTTPRequestHandler):\n"
+                     "    def log_message(self, *a): pass\n"
+                     "h = functools.partial(Quiet, directory='%s')\n"
+                     "s = http.server.HTTPServer(('127.0.0.1', 0), h)\n"
+                     "open('%s.tmp', 'w').write(str(s.server_address[1]))\n"
+                     "import os; os.rename('%s.tmp', '%s')\n"
+                     "s.serve_forever()\n",
+                     folder.c_str(), port_file.c_str(), port_file.c_str(), port_file.c_str());
+            execl("/usr/bin/python3", "python3", "-c", script.c_str(), nullptr);
+            _exit(127);
+        }
+        for (int i = 0; i < 500 && !fs::exists(port_file); ++i) usleep(10000);
+        port_ = std::atoi(test::read_file(port_file).c_str());
+    }
+    ~LocalServer()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    std::string url(const std::string& file) const
+    {
+        return strf("http://127.0.0.1:%d/%s", port_, file.c_str());
+    }
+    int port() const { return port_; }
+
+private:
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+TEST(CheckVersion, TellsNewerAndEqualVersionsAndStaysSilentOnAnythingElse)
+{
+    test::TempDir dir;
+    test::write_file(dir.path() / "newer.txt", "Ver 4.2\r\n");
+    test::write_file(dir.path() / "same.txt", "Ver 4.1");
+    test::write_file(dir.path() / "garbage.txt", "<!DOCTYPE html><html>");
+    LocalServer server(dir.path());
+    ASSERT_GT(server.port(), 0);
+
+    auto newer = test::answer_boxes({QMessageBox::Ok});
+    CheckVersion(nullptr, "4.1", server.url("newer.txt"));
+    ASSERT_EQ(newer->size(), 1u);
+    EXPECT_EQ((*newer)[0].caption, "Nimbora");
+    EXPECT_EQ((*newer)[0].text, "A new version is available:  4.2\r\n");
+    EXPECT_EQ((*newer)[0].icon, QMessageBox::Information);
+
+    auto same = test::answer_boxes({QMessageBox::Ok});
+    CheckVersion(nullptr, "4.1", server.url("same.txt"));
+    ASSERT_EQ(same->size(), 1u);
+    EXPECT_EQ((*same)[0].text, "No updates are available at this time.");
+
+    // A reply of another form, a missing file (an error page) and a closed port: nothing.
+    for (const std::string& url : {server.url("garbage.txt"), server.url("missing.txt"),
+                                   std::string("http://127.0.0.1:1/version.txt")}) {
+        auto silent = test::answer_boxes({QMessageBox::Ok}, 300);
+        CheckVersion(nullptr, "4.1", url);
+        QTest::qWait(400);
+        EXPECT_EQ(silent->size(), 0u) << url;
+    }
+}
+
+TEST(CheckVersion, TheAddressCanBeReplacedForTests)
+{
+    unsetenv("NIMBORA_UPDATE_URL");
+    EXPECT_EQ(update_url(), kUpdateUrl);
+    setenv("NIMBORA_UPDATE_URL", "http://127.0.0.1:9/v.txt", 1);
+    EXPECT_EQ(update_url(), "http://127.0.0.1:9/v.txt");
+    unsetenv("NIMBORA_UPDATE_URL");
+}
+
+TEST(AboutDialog, ShowsTheVersionTextAndPicture)
+{
+    const std::string text = Version2();
+    EXPECT_EQ(text.substr(0, 23), "Nimbora\r\n Version 4.1\r\n");
+    EXPECT_EQ(text.substr(23, 3), "\r\n ");
+    MemoryUserStore store;
+    AppState state{store, {}, {}, nullptr, {}, {}, {}};
+    AboutDialog d(state, nullptr);
+    EXPECT_EQ(d.windowTitle(), "About...");
+    auto* edit = test::child<QTextEdit>(&d, ids::kAboutText);
+    EXPECT_TRUE(edit->isReadOnly());
+    EXPECT_EQ(edit->toPlainText(), QString::fromStdString(text).replace("\r\n", "\n"));
+    auto* picture = test::child<QLabel>(&d, ids::kAboutPicture);
+    EXPECT_FALSE(picture->pixmap().isNull());
+    EXPECT_EQ(picture->pos(), QPoint(25, 30));
+    d.show();
+    test::click(&d, ids::kOk);
+    EXPECT_FALSE(d.isVisible());
+}
+
+}  // namespace
+}  // namespace nimbora

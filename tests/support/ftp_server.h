@@ -1,0 +1,58 @@
+// ftp_server.h: a real FTP server on 127.0.0.1 for the upload tests (pyftpdlib, run with the
+// system's Python), one user with a temporary home.
+#pragma once
+
+#include "support/files.h"
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace nimbora::test {
+
+class FtpServer {
+public:
+    enum class Mode {
+        normal,        // serves user() / password() in home()
+        silent,        // accepts connections and never answers
+        reject_login,  // answers, and refuses every user name and password
+    };
+    struct Options {
+        Mode mode = Mode::normal;
+        int port = 0;              // 0: a free port
+        std::string drop_on_stor;  // the session dies when asked to store a file of this name
+    };
+
+    FtpServer() = default;
+    ~FtpServer() { stop(); }
+    FtpServer(const FtpServer&) = delete;
+    FtpServer& operator=(const FtpServer&) = delete;
+
+    // Starts the server and waits until it listens; false when it could not be started.
+    bool start(const Options& options);
+    bool start() { return start(Options{}); }
+    void stop();
+
+    int port() const { return port_; }
+    std::string port_text() const { return std::to_string(port_); }
+    // The user's folder, the server's "/".
+    std::filesystem::path home() const { return dir_.path() / "home"; }
+    static std::string user() { return "station"; }
+    static std::string password() { return "s3cret pass"; }
+
+    // Every command line the server received, in order ("USER station", "TYPE I", ...).
+    std::vector<std::string> commands() const;
+
+private:
+    TempDir dir_;
+    pid_t pid_ = -1;
+    int stdin_fd_ = -1;
+    int port_ = 0;
+};
+
+// A loopback port that nothing listens on at the moment.
+int free_port();
+
+}  // namespace nimbora::test
