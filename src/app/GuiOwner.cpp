@@ -49,6 +49,13 @@ bool ask_question(QWidget* parent, std::string_view caption, std::string_view te
     return box.exec() == QMessageBox::Yes;
 }
 
+std::atomic<bool> GuiOwner::closed_ = false;
+
+void GuiOwner::close_all()
+{
+    closed_ = true;
+}
+
 GuiOwner::GuiOwner(QWidget* window, QWidget* fallback, QObject* parent)
     : QObject(parent), window_(window), fallback_(fallback)
 {
@@ -66,6 +73,7 @@ void GuiOwner::on_gui(std::function<void()> fn, bool wait)
 
 void GuiOwner::message(std::string_view caption, std::string_view text, Icon icon)
 {
+    if (closed_) return;
     // Two jobs asking at once would nest their boxes; one at a time.
     static std::mutex one_box;
     const bool worker = QThread::currentThread() != thread();

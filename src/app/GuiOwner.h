@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
 
 namespace nimbora {
@@ -37,6 +38,10 @@ public:
     // Called with false when a job starts and true when it ends (the Report menu).
     void set_menu_hook(std::function<void(bool)> hook) { menu_hook_ = std::move(hook); }
 
+    // From now on no owner shows a message: the program is ending and its jobs finish
+    // silently (a job waiting on a box the GUI thread no longer serves would never end).
+    static void close_all();
+
     void message(std::string_view caption, std::string_view text, Icon icon) override;
     void status(std::string_view text) override;
     void progress_range(int low, int high) override;
@@ -56,6 +61,7 @@ private:
     QPointer<QProgressBar> progress_bar_;
     std::function<void(bool)> menu_hook_;
     int busy_depth_ = 0;
+    static std::atomic<bool> closed_;
 };
 
 }  // namespace nimbora

@@ -1,14 +1,17 @@
 // The desktop program's entry point.
+#include "app/GuiOwner.h"
 #include "app/JobRunner.h"
 #include "app/MainWindow.h"
 #include "automation/Scheduler.h"
 #include "automation/UserStore.h"
+#include "jobs/busy.h"
 #include "upload/FTPConnection.h"
 
 #include <curl/curl.h>
 
 #include <QApplication>
 #include <QIcon>
+#include <QThread>
 
 #include <clocale>
 
@@ -39,8 +42,14 @@ int main(int argc, char** argv)
         window.show();
         window.start_schedule();
         code = QApplication::exec();
-        // Jobs and uploads report to this window: let them end before it goes.
+        // Jobs and uploads report to this window: let them end, silently, before it goes.
+        // Events are still served meanwhile, for a message that was already on its way.
         window.scheduler()->stop_schedule();
+        GuiOwner::close_all();
+        while (running_jobs() > 0 || FTPActive.load() != 0) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            QThread::msleep(10);
+        }
         wait_for_jobs();
         wait_for_uploads();
     }

@@ -93,13 +93,7 @@ bool make_demo(AppState& state, Owner* owner)
         OpenResult::opened)
         return false;
     Settings& s = state.settings;
-    apply_setting(s, "ReportChk", "111111111111111");
-    apply_setting(s, "Rep_Name", "Nimbora Demo Station");
-    apply_setting(s, "Rep_City", "Valley Town");
-    apply_setting(s, "Rep_State", "Demo County");
-    apply_setting(s, "Rep_Elev", "312 m");
-    apply_setting(s, "Rep_Lat", "45.4667 N");
-    apply_setting(s, "Rep_Long", "9.1833 E");
+    apply_demo_header(s);
     apply_setting(s, "FtpHost", "ftp.example.org");
     apply_setting(s, "User", "keeper");
     apply_setting(s, "RemotePath", "/weather");

@@ -89,14 +89,7 @@ Exit run_demo(Session& session)
         return kFailed;
     }
 
-    // Every column, and a header worth reading.
-    apply_setting(s, "ReportChk", "111111111111111");
-    apply_setting(s, "Rep_Name", "Nimbora Demo Station");
-    apply_setting(s, "Rep_City", "Valley Town");
-    apply_setting(s, "Rep_State", "Demo County");
-    apply_setting(s, "Rep_Elev", "312 m");
-    apply_setting(s, "Rep_Lat", "45.4667 N");
-    apply_setting(s, "Rep_Long", "9.1833 E");
+    apply_demo_header(s);
     if (write_conf(&session.owner, places.DocPath, s) != 0) return kFailed;
 
     out << "Station \"" << places.StationName << "\" is open; its settings:\n";

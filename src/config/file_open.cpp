@@ -11,7 +11,7 @@ namespace nimbora {
 FilePtr file_open(Owner* owner, const std::string& path, const char* mode)
 {
     const bool reading = mode[0] == 'r';
-    FilePtr file(std::fopen(path.c_str(), reading ? "rb" : "wb"));
+    FilePtr file(std::fopen(path.c_str(), reading ? "rb" : mode[0] == 'a' ? "ab" : "wb"));
     if (!file)
         tell(owner, "Error",
              reading ? strf("%s: Error opening file", path.c_str())

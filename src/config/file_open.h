@@ -9,9 +9,9 @@
 
 namespace nimbora {
 
-// Opens `path` with the stdio `mode` ("r", "w", "rb", "wb"; text modes are opened as
-// binary, our text files carry their own CR LF). On failure tells the owner, caption
-// "Error": "%s: Error opening file" for a mode beginning with 'r', else
+// Opens `path` with the stdio `mode` ("r", "w", "a", "rb", "wb", "ab"; text modes are opened
+// as binary, our text files carry their own CR LF; "a" appends). On failure tells the owner,
+// caption "Error": "%s: Error opening file" for a mode beginning with 'r', else
 // "%s: Error creating file". A null owner fails silently. Returns null on failure.
 FilePtr file_open(Owner* owner, const std::string& path, const char* mode);
 

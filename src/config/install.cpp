@@ -4,6 +4,7 @@
 #include "config/format.h"
 #include "config/handles.h"
 #include "config/read_conf.h"
+#include "config/settings_edit.h"
 #include "config/stations.h"
 #include "import/schema.h"
 
@@ -105,6 +106,17 @@ InstallResult install_product(Owner* owner, const std::string& HomePath)
             std::string_view(reinterpret_cast<const char*>(record.data()), record.size()));
     });
     return result;
+}
+
+void apply_demo_header(Settings& s)
+{
+    apply_setting(s, "ReportChk", "111111111111111");
+    apply_setting(s, "Rep_Name", "Nimbora Demo Station");
+    apply_setting(s, "Rep_City", "Valley Town");
+    apply_setting(s, "Rep_State", "Demo County");
+    apply_setting(s, "Rep_Elev", "312 m");
+    apply_setting(s, "Rep_Lat", "45.4667 N");
+    apply_setting(s, "Rep_Long", "9.1833 E");
 }
 
 }  // namespace nimbora

@@ -28,4 +28,7 @@ struct InstallResult {
 };
 InstallResult install_product(Owner* owner, const std::string& HomePath);
 
+// The demo station's settings: every report column and a header worth reading.
+void apply_demo_header(Settings& s);
+
 }  // namespace nimbora

@@ -1,5 +1,6 @@
 #include "upload/ftp_log.h"
 
+#include "config/file_open.h"
 #include "config/format.h"
 #include "config/function.h"
 
@@ -10,10 +11,7 @@ namespace nimbora {
 
 FtpLog::FtpLog(Owner* owner, const std::string& DocPath)
 {
-    // Opened here rather than through file_open: appending must never truncate the log.
-    const std::string path = DocPath + kFtpLogFile;
-    file_.reset(std::fopen(path.c_str(), "ab"));
-    if (!file_) tell(owner, "Error", strf("%s: Error creating file", path.c_str()), Icon::error);
+    file_ = file_open(owner, DocPath + kFtpLogFile, "a");
 }
 
 void FtpLog::linef(const char* format, ...)
