@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <new>
+
 namespace nimbora {
 namespace {
 
@@ -57,8 +59,14 @@ FtpLogDialog::FtpLogDialog(AppState& state, QWidget* parent) : QDialog(parent), 
 
     clear_->setEnabled(false);
     if (auto log = read_ftp_log(state_.places.DocPath)) {
-        text_->setPlainText(viewer_text(*log));
-        clear_->setEnabled(true);
+        // The text shown takes a few times the size of the file: a log that does not fit is
+        // shown empty, as one that could not be read.
+        try {
+            text_->setPlainText(viewer_text(*log));
+            clear_->setEnabled(true);
+        } catch (const std::bad_alloc&) {
+            text_->clear();
+        }
     }
     scroll_to_end();
 }

@@ -79,6 +79,7 @@ void GuiOwner::message(std::string_view caption, std::string_view text, Icon ico
     const bool worker = QThread::currentThread() != thread();
     std::unique_lock lock(one_box, std::defer_lock);
     if (worker) lock.lock();
+    if (closed_) return;  // the program began to end while another job's box was up
     std::string caption_copy(caption), text_copy(text);
     on_gui(
         [this, caption_copy, text_copy, icon] {

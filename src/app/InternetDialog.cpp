@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QGridLayout>
@@ -73,8 +75,8 @@ InternetDialog::InternetDialog(AppState& state, QWidget* parent) : QDialog(paren
 
     on_off_ = make_button(QString(), kOnOff, this);
     QFont big = on_off_->font();
-    const int dpi = screen() ? static_cast<int>(screen()->logicalDotsPerInchY()) : 96;
-    big.setPixelSize(12 * dpi / 72 + 10);
+    const int dpi = screen() ? qRound(screen()->logicalDotsPerInchY()) : 96;
+    big.setPixelSize((12 * dpi + 36) / 72 + 10);  // 12 points, rounded, and 10 pixels more
     big.setWeight(QFont::Black);
     on_off_->setFont(big);
     on_off_->setMinimumWidth(120);
@@ -278,7 +280,9 @@ void InternetDialog::add_file()
     picker.setFileMode(QFileDialog::ExistingFile);
     picker.setNameFilter(tr("All Files (*)"));
     if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return;
-    const std::string path = text_of(picker.selectedFiles().front());
+    // The path as the file system spells it (our texts are 8-bit; a name is not Latin-1).
+    const std::string path =
+        QFile::encodeName(QDir::toNativeSeparators(picker.selectedFiles().front())).toStdString();
     if (add_upload_file(files, path) == AddFile::added) show_list(files);
 }
 
@@ -323,6 +327,9 @@ void InternetDialog::accept()
     if (auto refusal = check_start_time(f)) {
         show_message(this, refusal->caption, refusal->text, refusal->icon);
         focus_field(1, start_time_);
+        // The passive mode is taken even by an OK that the start time keeps open; the next
+        // connection attempt of an upload reads it.
+        state_.settings.Passive = f.passive ? 1 : 0;
         return;
     }
 

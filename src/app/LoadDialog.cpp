@@ -6,6 +6,7 @@
 #include "config/db_helpers.h"
 #include "config/stations.h"
 #include "import/load_db.h"
+#include "jobs/busy.h"
 #include "reports/requests.h"
 
 #include <QCheckBox>
@@ -104,6 +105,9 @@ void LoadDialog::load()
     start(
         std::move(job),
         [span, db](ReportJob& j) {
+            // ThActive stays claimed until the span has been read: a job started in between
+            // would find the database in use.
+            const BusyClaim held = std::move(j.busy);
             if (load_db(j).code == 0) *span = GetFLRecord(j.hOwner, db);
         },
         [self, span] {

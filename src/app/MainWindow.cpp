@@ -23,6 +23,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -98,9 +99,16 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, &MainWindow::help);
 
+    // A job keeps its own copy of the menu callback and may end after this window is gone:
+    // the callbacks reach the window only while it exists.
+    const QPointer<MainWindow> self(this);
     state_.main_window = this;
-    state_.refresh_status = [this] { refresh_status(); };
-    state_.report_menu_enabled = [this](bool on) { set_report_menu(on); };
+    state_.refresh_status = [self] {
+        if (self) self->refresh_status();
+    };
+    state_.report_menu_enabled = [self](bool on) {
+        if (self) self->set_report_menu(on);
+    };
 
     // The schedule uploads with a copy of the settings and folder in force at each start.
     scheduler_ = new Scheduler([this] { return state_.settings; },
@@ -113,9 +121,10 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
                                },
                                owner_, this);
     connect(scheduler_, &Scheduler::status_changed, this, &MainWindow::refresh_status);
-    state_.stop_schedule = [this] {
-        scheduler_->stop_schedule();
-        refresh_status();
+    state_.stop_schedule = [self] {
+        if (!self) return;
+        self->scheduler_->stop_schedule();
+        self->refresh_status();
     };
 
     setWindowTitle(state_.has_station() ? station_title(state_.places.StationName)

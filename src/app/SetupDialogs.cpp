@@ -7,6 +7,7 @@
 
 #include <QButtonGroup>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -228,9 +229,12 @@ DirectoriesDialog::DirectoriesDialog(AppState& state, QWidget* parent)
         // The picker starts at the folder in force, not at what the edit holds now.
         connect(browse, &QPushButton::clicked, this, [this, edit, field] {
             const QString chosen = QFileDialog::getExistingDirectory(
-                this, tr("Select Folder"), qt_text(state_.settings.*field));
+                this, tr("Select Folder"),
+                QFile::decodeName(QByteArray::fromStdString(state_.settings.*field)));
             if (chosen.isEmpty()) return;
-            std::string folder = text_of(QDir::toNativeSeparators(chosen));
+            // The file system's own bytes, as the settings hold every path (not the
+            // 8-bit text of the name, which is wrong for any non-ASCII folder).
+            std::string folder = QFile::encodeName(QDir::toNativeSeparators(chosen)).toStdString();
             if (folder.back() != kSep) folder += kSep;
             edit->setText(qt_text(folder));
         });
@@ -295,11 +299,14 @@ UnitsDialog::UnitsDialog(AppState& state, QWidget* parent) : QDialog(parent), st
 
 void UnitsDialog::accept()
 {
-    // A group without a checked button keeps its code.
+    // A two-button group (temperature, rain) gives 0 for its first button and 1 otherwise;
+    // a wind or barometer group without a checked button keeps its code.
     Settings& s = state_.settings;
     for (std::size_t g = 0; g < unit_groups().size(); ++g) {
-        const int code = groups_[g]->checkedId();
-        if (code >= 0) s.*unit_groups()[g].code = static_cast<signed char>(code);
+        const UnitGroup& group = unit_groups()[g];
+        int code = groups_[g]->checkedId();
+        if (group.buttons.size() == 2) code = code == 0 ? 0 : 1;
+        if (code >= 0) s.*group.code = static_cast<signed char>(code);
     }
     GuiOwner owner(this, state_.main_window, this);
     write_conf(&owner, state_.places.DocPath, s);

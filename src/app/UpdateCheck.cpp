@@ -46,9 +46,10 @@ std::optional<std::string> version_message(std::string_view reply, std::string_v
     if (reply.size() > kVersionReplyMax) reply = reply.substr(0, kVersionReplyMax);
     if (reply.substr(0, 3) != "Ver") return std::nullopt;
     const std::string remote(reply.size() > 4 ? reply.substr(4) : std::string_view());
-    // A version file usually ends with a line end; it is not part of the version.
+    // A version file usually ends with a line end (or blanks, or padding NULs); they are not
+    // part of the version: "Ver 4.1 \r\n" is the running version, not a newer one.
     std::string_view compared = remote;
-    while (!compared.empty() && (compared.back() == '\r' || compared.back() == '\n'))
+    while (!compared.empty() && static_cast<unsigned char>(compared.back()) <= ' ')
         compared.remove_suffix(1);
     if (running < compared) return strf("A new version is available:  %s", remote.c_str());
     return std::string("No updates are available at this time.");
@@ -66,6 +67,8 @@ std::optional<std::string> fetch_version_reply(const std::string& url)
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, kTotalTimeoutMs);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    // An error status is a failed request, whatever its page says ("Version service down").
+    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, keep_first_bytes);

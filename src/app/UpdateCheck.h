@@ -20,12 +20,12 @@ inline constexpr std::size_t kVersionReplyMax = 10;
 
 // The message the check shows for `reply` (the bytes read), or nothing when the reply is
 // not a version file. The remote version follows "Ver" and one separator; it is compared
-// with `running` as text (4.09 is older than 4.1, 4.10 newer); line ends behind it are
-// shown but not compared.
+// with `running` as text (4.09 is older than 4.1, 4.10 newer); line ends, blanks and NULs
+// behind it are shown but not compared.
 std::optional<std::string> version_message(std::string_view reply, std::string_view running);
 
-// The first kVersionReplyMax bytes at `url`; nothing when the request failed. Gives up
-// after 10 s without a connection.
+// The first kVersionReplyMax bytes at `url`; nothing when the request failed or the server
+// answered with an error status. Gives up after 10 s without a connection.
 std::optional<std::string> fetch_version_reply(const std::string& url);
 
 // The whole check, owned by `owner`: a failed request or a reply in another form shows

@@ -2,7 +2,9 @@
 
 #include "config/format.h"
 #include "config/function.h"
+#include "config/read_conf.h"
 #include "import/load_table.h"
+#include "jobs/Owner.h"
 #include "jobs/busy.h"
 #include "upload/ftp_log.h"
 
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -130,7 +133,10 @@ public:
             curl_easy_setopt(curl_, CURLOPT_USERNAME, s.User.c_str());
             curl_easy_setopt(curl_, CURLOPT_PASSWORD, s.Pwd.c_str());
         }
-        if (valid_host(s.FtpHost)) folder_ = folder_url(curl_, s.FtpHost, s.RemotePath);
+        // No folder is the server's root, as the settings files read it back: the same
+        // settings send to the same place before and after the program restarts.
+        const std::string folder = s.RemotePath.empty() ? std::string("/") : s.RemotePath;
+        if (valid_host(s.FtpHost)) folder_ = folder_url(curl_, s.FtpHost, folder);
     }
 
     // Connects and logs in, in passive mode or not. CURLE_OK once logged in.
@@ -250,6 +256,14 @@ const char* failure_text(FtpFailure failure)
     return "Connection error";
 }
 
+int passive_for_attempt(const ReportJob& job, int attempt)
+{
+    if (attempt <= 1) return job.settings.Passive;
+    Settings stored = job.settings;
+    if (read_conf(nullptr, kConfEntries, job.DocPath, stored) != 0) return job.settings.Passive;
+    return stored.Passive;
+}
+
 UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive)
 {
     UploadResult out;
@@ -274,7 +288,7 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive)
     }
     FtpSession session(curl.get(), s, timing);
     for (int attempt = 1;; ++attempt) {
-        const long rc = session.connect(passive ? passive() : s.Passive);
+        const long rc = session.connect(passive ? passive() : passive_for_attempt(job, attempt));
         if (rc == CURLE_OK) break;
         log.linef("FTP error %ld: %s", rc, failure_text(classify(rc)));
         if (attempt >= kFtpAttempts) return finish(1);
@@ -312,18 +326,29 @@ bool start_upload(ReportJob job)
 {
     BusyClaim claim = BusyClaim::try_claim(FTPActive);
     if (!claim) return false;
-    std::lock_guard lock(thread_mutex);
-    // The previous upload released FTPActive as its last step: it has ended or is ending.
-    if (upload_thread.joinable()) upload_thread.join();
-    upload_thread = std::thread([claim = std::move(claim), job = std::move(job)]() mutable {
+    Owner* const owner = job.hOwner;
+    {
+        std::lock_guard lock(thread_mutex);
+        // The previous upload released FTPActive as its last step: it has ended or is ending.
+        if (upload_thread.joinable()) upload_thread.join();
         try {
-            FTPConnection(job);
-        } catch (...) {
-            // Nothing may escape a thread; the log holds what was done.
+            upload_thread = std::thread([claim = std::move(claim), job = std::move(job)]() mutable {
+                try {
+                    FTPConnection(job);
+                } catch (...) {
+                    // Nothing may escape a thread; the log holds what was done.
+                }
+                claim.release();
+            });
+            return true;
+        } catch (const std::exception&) {
+            // No thread: the claim went with the work it was handed to, so FTPActive is free
+            // again. The callers are timer and watch handlers, which must not throw.
         }
-        claim.release();
-    });
-    return true;
+    }
+    // Told without the lock: a message box runs the event loop, and with it the next start.
+    tell(owner, "Error", "Could not load function", Icon::error);
+    return false;
 }
 
 void wait_for_uploads()

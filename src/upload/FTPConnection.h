@@ -46,14 +46,20 @@ struct UploadResult {
 // Reads whether to use passive mode; asked again before every connection attempt.
 using PassiveSource = std::function<int()>;
 
+// Passive mode for connection attempt `attempt` (from 1): the job's own setting first, then
+// the one stored in the station's settings files as they are now (the keeper may have
+// switched it while the attempts failed); the job's setting when they cannot be read.
+int passive_for_attempt(const ReportJob& job, int attempt);
+
 // One upload with job.settings, into job.DocPath + "Ftp.log". The caller holds FTPActive
 // (start_upload claims it). With ReportUpload 1 or 2 the current month's report is first
 // regenerated through LoadTempTable (decades for 2), claiming ThActive as soon as no other
 // job holds it. Then up to kFtpAttempts connection attempts, the remote folder (as typed:
-// relative to the login folder unless it begins with '/'), the report and each listed file,
-// each under its own name, in binary. The report and each file count as attempted; a missing
-// local file or a folder is logged "File not found" (code 2) and the next one is tried.
-// `passive` (empty: job.settings.Passive) is read before each attempt. Blocks until done.
+// relative to the login folder unless it begins with '/'; empty is '/'), the report and
+// each listed file, each under its own name, in binary. The report and each file count as
+// attempted; a missing local file or a folder is logged "File not found" (code 2) and the
+// next one is tried.
+// `passive` (empty: passive_for_attempt) is read before each attempt. Blocks until done.
 // When the log cannot be opened, job.hOwner hears of it and nothing is uploaded.
 UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {});
 
@@ -61,7 +67,8 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {});
 int FTPConnection(ReportJob& job);
 
 // Claims FTPActive and runs FTPConnection(job) on a thread of its own, which releases
-// FTPActive on every exit. False, with nothing started, while an upload runs.
+// FTPActive on every exit. False, with nothing started, while an upload runs, or when no
+// thread can be made (job.hOwner hears "Could not load function", caption "Error").
 bool start_upload(ReportJob job);
 
 // Waits for the upload thread started last, if any (shutdown, tests).

@@ -7,7 +7,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -176,7 +175,11 @@ std::optional<std::string> read_ftp_log(const std::string& DocPath)
     std::ifstream in(ftp_log_path(DocPath), std::ios::binary);
     if (!in) return std::nullopt;
     try {
-        std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        // In blocks: a log of a year of uploads runs to a hundred megabytes and more.
+        std::string text;
+        char block[1 << 16];
+        while (in.read(block, sizeof block) || in.gcount() > 0)
+            text.append(block, static_cast<std::size_t>(in.gcount()));
         if (in.bad()) return std::nullopt;
         return text;
     } catch (const std::bad_alloc&) {

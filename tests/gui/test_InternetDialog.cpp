@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <filesystem>
 #include <memory>
 
 namespace nimbora {
@@ -155,6 +156,13 @@ TEST_F(InternetDialogTest, AddIgnoresTheSamePathInOtherLetterCaseAndAFullList)
     EXPECT_EQ(list_of(d.get()).size(), 4);
     EXPECT_EQ(list_of(d.get()).back(), qt_text(dir.folder() + "new.txt"));
     EXPECT_EQ(find<QLineEdit>(d.get(), InternetDialog::kCounter)->text(), " 4/10");
+    // A name beyond plain ASCII is kept as the file system spells it, so the upload finds it.
+    const std::string accented = "caf\xC3\xA9 25\xC2\xB0.txt";
+    test::write_file(dir.path() / accented, "x");
+    pick(dir.folder() + accented);
+    ASSERT_EQ(list_of(d.get()).size(), 5);
+    EXPECT_EQ(text_of(list_of(d.get()).back()), dir.folder() + accented);
+    EXPECT_TRUE(std::filesystem::exists(text_of(list_of(d.get()).back())));
 
     // With ten listed, "Add" opens nothing.
     QListWidget* list = find<QListWidget>(d.get(), InternetDialog::kFiles);
@@ -260,9 +268,11 @@ TEST_F(InternetDialogTest, StartTimeRefusedUnlessOnFileChange)
     EXPECT_EQ(refused->caption, "Error");
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(find<QTabWidget>(d.get(), InternetDialog::kTabs)->currentIndex(), 1);
-    // A refused OK stores nothing, the passive box included.
+    // A refused OK stores nothing but the passive box, and saves nothing.
     EXPECT_EQ(state.settings.TimeStart, "08:30");
-    EXPECT_EQ(state.settings.Passive, 0);
+    EXPECT_EQ(state.settings.Passive, 1);
+    EXPECT_EQ(saved().Passive, 0);
+    EXPECT_EQ(stops, 0);
 
     QComboBox* every = find<QComboBox>(d.get(), InternetDialog::kUploadEvery);
     every->setCurrentIndex(every->findText("on file change"));

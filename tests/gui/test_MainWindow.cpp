@@ -14,6 +14,7 @@
 #include <QTextBrowser>
 
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -150,6 +151,25 @@ TEST_F(MainWindowTest, StatusTextAndTrayTipFollowTheUploadSettings)
     TimerActive = 0;
 }
 
+TEST_F(MainWindowTest, CallbacksAJobKeptDoNothingOnceTheWindowIsGone)
+{
+    std::function<void(bool)> menu;
+    std::function<void()> refresh, stop;
+    {
+        MainWindow w(state);
+        // A running job holds its own copy of the menu callback (and a dialog may hold others).
+        menu = state.report_menu_enabled;
+        refresh = state.refresh_status;
+        stop = state.stop_schedule;
+    }
+    EXPECT_EQ(state.main_window, nullptr);
+    EXPECT_FALSE(state.report_menu_enabled);
+    EXPECT_FALSE(state.stop_schedule);
+    menu(true);  // the job ends after the window: nothing happens
+    refresh();
+    stop();
+}
+
 TEST_F(MainWindowTest, PositionIsSavedUnlessOffScreenOrNegative)
 {
     MainWindow w(state);
@@ -182,6 +202,12 @@ TEST_F(MainWindowTest, WithoutATrayTheCloseBoxEndsTheProgramAndExitAlwaysDoes)
     w.action(ids::kExit, true)->trigger();
     EXPECT_EQ(quit.count(), 2);
     EXPECT_FALSE(w.isVisible());
+
+    // The tray's Exit ends the program while the window is hidden in the tray, too.
+    w.show();
+    w.hide();
+    w.action(ids::kExit, true)->trigger();
+    EXPECT_EQ(quit.count(), 3);
 }
 
 TEST_F(MainWindowTest, HelpOpensTheProgramsOwnPages)

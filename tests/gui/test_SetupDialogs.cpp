@@ -7,6 +7,7 @@
 #include "support/report_station.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -155,6 +156,33 @@ TEST_F(SetupDialogs, DirectoriesRefuseMissingFoldersOneByOneWithFocusAndSelectio
     EXPECT_EQ(saved().InitPathRep, home.folder() + "reports/");
 }
 
+TEST_F(SetupDialogs, AFolderPickedWithANonAsciiNameIsStoredAsTheFileSystemNamesIt)
+{
+    const std::string folder = home.folder() + "Relev\xC3\xA9s";  // UTF-8, as on disk
+    const std::string start = home.folder() + "D\xC3\xA9j\xC3\xA0";
+    fs::create_directory(folder);
+    fs::create_directory(start);
+    state.settings.InitPathRep = start + "/";
+    DirectoriesDialog d(state, nullptr);
+    d.show();
+    QString started;
+    test::with_next_modal([&](QWidget* w) {
+        auto* picker = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(picker, nullptr);
+        started = picker->directory().absolutePath();
+        picker->setDirectory(QString::fromUtf8(folder.c_str()));
+        static_cast<QDialog*>(picker)->accept();  // the picker's own accept, as OK does
+    });
+    click(&d, ids::kReportDirBrowse);
+    auto seen = answer_boxes({QMessageBox::Ok}, 1000);
+    click(&d, ids::kOk);
+    EXPECT_EQ(started, QString::fromUtf8(start.c_str()));  // the picker began at the setting
+    EXPECT_EQ(seen->size(), 0u);                           // no "Report directory is invalid!"
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(state.settings.InitPathRep, folder + "/");
+    EXPECT_TRUE(fs::is_directory(state.settings.InitPathRep));
+}
+
 TEST_F(SetupDialogs, ANewDatabaseFolderTakesTheDatabaseUnlessItHasOne)
 {
     fs::create_directory(home.path() / "db");
@@ -176,6 +204,23 @@ TEST_F(SetupDialogs, ANewDatabaseFolderTakesTheDatabaseUnlessItHasOne)
     click(&back, ids::kOk);
     EXPECT_EQ(test::read_file(home.path() / "Field" / kDbFile), "older data");
     EXPECT_EQ(test::read_file(home.path() / "db" / kDbFile), "station data");
+}
+
+TEST_F(SetupDialogs, UnitsFromADamagedFileGetTemperatureAndRainCodesBackInRange)
+{
+    // Settings files hold the codes as raw bytes: none of a group's buttons may match.
+    state.settings.UnitTemp = 5;
+    state.settings.UnitRain = 9;
+    state.settings.UnitWind = 7;
+    UnitsDialog d(state, nullptr);
+    EXPECT_FALSE(child<QRadioButton>(&d, ids::kTempC)->isChecked());
+    EXPECT_FALSE(child<QRadioButton>(&d, ids::kTempF)->isChecked());
+    d.show();
+    click(&d, ids::kOk);
+    EXPECT_EQ(state.settings.UnitTemp, 1);  // not the first button: the second unit
+    EXPECT_EQ(state.settings.UnitRain, 1);
+    EXPECT_EQ(state.settings.UnitWind, 7);  // a wind group without a choice keeps its code
+    EXPECT_EQ(saved().UnitTemp, 1);
 }
 
 TEST(UnitsDialog, InchAndInHgGiveTheNextMonthlyReportTheirFormats)

@@ -27,7 +27,8 @@ TEST(VersionMessage, ComparesTheRemoteVersionAsText)
     const Case cases[] = {
         {"Ver 4.2\r\n", "A new version is available:  4.2\r\n"},
         {"Ver 4.1", "No updates are available at this time."},
-        {"Ver 4.1\r\n", "No updates are available at this time."},  // the line end is not compared
+        {"Ver 4.1\r\n", "No updates are available at this time."},   // the line end is not compared
+        {"Ver 4.1 \t\n", "No updates are available at this time."},  // nor trailing blanks
         {"Ver 4.10", "A new version is available:  4.10"},
         {"Ver 4.09", "No updates are available at this time."},
         {"Ver 3.9", "No updates are available at this time."},
@@ -44,6 +45,8 @@ TEST(VersionMessage, ComparesTheRemoteVersionAsText)
             EXPECT_FALSE(message) << c.reply;
         }
     }
+    EXPECT_EQ(version_message(std::string_view("Ver 4.1\0\0\0", 10), "4.1"),
+              "No updates are available at this time.");
     // Only the first ten bytes count.
     EXPECT_EQ(version_message("Ver 4.2.1-beta", "4.1"), "A new version is available:  4.2.1-");
 }
@@ -60,6 +63,13 @@ public:
                 strf("import http.server, functools, sys\n"
                      "class Quiet(http.server.SimpleHTTPRequestHandler):\n"
                      "    def log_message(self, *a): pass\n"
+                     "    def do_GET(self):\n"
+                     "        if not self.path.endswith('.err'): return super().do_GET()\n"
+                     "        body = open(self.translate_path(self.path), 'rb').read()\n"
+                     "        self.send_response(503)\n"
+                     "        self.send_header('Content-Length', str(len(body)))\n"
+                     "        self.end_headers()\n"
+                     "        self.wfile.write(body)\n"
                      "h = functools.partial(Quiet, directory='%s')\n"
                      "s = http.server.HTTPServer(('127.0.0.1', 0), h)\n"
                      "open('%s.tmp', 'w').write(str(s.server_address[1]))\n"
@@ -96,6 +106,7 @@ TEST(CheckVersion, TellsNewerAndEqualVersionsAndStaysSilentOnAnythingElse)
     test::write_file(dir.path() / "newer.txt", "Ver 4.2\r\n");
     test::write_file(dir.path() / "same.txt", "Ver 4.1");
     test::write_file(dir.path() / "garbage.txt", "<!DOCTYPE html><html>");
+    test::write_file(dir.path() / "down.err", "Version service is down");
     LocalServer server(dir.path());
     ASSERT_GT(server.port(), 0);
 
@@ -111,9 +122,11 @@ TEST(CheckVersion, TellsNewerAndEqualVersionsAndStaysSilentOnAnythingElse)
     ASSERT_EQ(same->size(), 1u);
     EXPECT_EQ((*same)[0].text, "No updates are available at this time.");
 
-    // A reply of another form, a missing file (an error page) and a closed port: nothing.
-    for (const std::string& url : {server.url("garbage.txt"), server.url("missing.txt"),
-                                   std::string("http://127.0.0.1:1/version.txt")}) {
+    // A reply of another form, a missing file (an error page), an error status whose page
+    // happens to begin with "Ver" and a closed port: nothing.
+    for (const std::string& url :
+         {server.url("garbage.txt"), server.url("missing.txt"), server.url("down.err"),
+          std::string("http://127.0.0.1:1/version.txt")}) {
         auto silent = test::answer_boxes({QMessageBox::Ok}, 300);
         CheckVersion(nullptr, "4.1", url);
         QTest::qWait(400);

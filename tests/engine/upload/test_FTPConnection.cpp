@@ -2,6 +2,7 @@
 
 #include "config/function.h"
 #include "config/install.h"
+#include "config/read_conf.h"
 #include "import/synthetic.h"
 #include "jobs/busy.h"
 #include "support/RecordingOwner.h"
@@ -10,8 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <thread>
 
@@ -229,6 +235,16 @@ TEST_F(Upload, RemoteFolderAsTyped)
     job.settings.RemotePath = "/";
     EXPECT_EQ(ftp_upload(job).sent, 1);
     EXPECT_EQ(read_file(server.home() / "r 1%.txt"), "report");
+
+    // An emptied folder is the root, as it reads back from the settings files, not the
+    // login folder.
+    job.settings.RemotePath.clear();
+    const std::size_t before = server.commands().size();
+    EXPECT_EQ(ftp_upload(job).sent, 1);
+    const std::vector<std::string> commands = server.commands();
+    EXPECT_NE(
+        std::find(commands.begin() + static_cast<std::ptrdiff_t>(before), commands.end(), "CWD /"),
+        commands.end());
 }
 
 TEST_F(Upload, ServerDyingInATransferCostsOnlyThatFile)
@@ -292,8 +308,11 @@ INSTANTIATE_TEST_SUITE_P(
                     [](Settings& s, const FtpServer&) { s.Pwd = "wrong"; }},
         RefusedCase{"LoginRefused", "FTP error 67: Username/Password incorrect",
                     FtpServer::Mode::reject_login, [](Settings&, const FtpServer&) {}},
-        RefusedCase{"UnknownHost", "FTP error 6: Hostname not found", FtpServer::Mode::normal,
-                    [](Settings& s, const FtpServer&) { s.FtpHost = "nimbora-test.invalid"; }},
+        RefusedCase{
+            "UnknownHost", "FTP error 6: Hostname not found", FtpServer::Mode::normal,
+            // A label over 63 characters fails in the resolver itself: no query leaves
+            // the machine, and a missing name server cannot turn it into a time-out.
+            [](Settings& s, const FtpServer&) { s.FtpHost = std::string(64, 'n') + ".invalid"; }},
         RefusedCase{"ServerNeverAnswers", "FTP error 28: Timeout", FtpServer::Mode::silent,
                     [](Settings&, const FtpServer&) {}},
         RefusedCase{
@@ -333,6 +352,19 @@ TEST_F(Upload, PassiveIsReadBeforeEveryAttempt)
     EXPECT_FALSE(contains(commands, "EPRT") || contains(commands, "PORT"));
 }
 
+// Without a source of its own, the first attempt takes the job's setting and each later one
+// the setting stored now; unreadable files leave the job's.
+TEST_F(Upload, LaterAttemptsTakePassiveAsStoredNow)
+{
+    EXPECT_EQ(passive_for_attempt(job, 2), 1);  // no settings files in the folder
+    Settings stored = job.settings;
+    stored.Passive = 0;
+    ASSERT_EQ(write_conf(nullptr, job.DocPath, stored), 0);
+    EXPECT_EQ(passive_for_attempt(job, 1), 1);
+    EXPECT_EQ(passive_for_attempt(job, 2), 0);
+    EXPECT_EQ(passive_for_attempt(job, 3), 0);
+}
+
 TEST_F(Upload, LogThatCannotBeOpenedStopsTheUpload)
 {
     job.DocPath = station.folder() + "missing/";
@@ -356,6 +388,28 @@ TEST_F(Upload, OneUploadAtATime)
     wait_for_uploads();
     EXPECT_EQ(FTPActive, 0);
     EXPECT_EQ(log_texts().size(), 3u);
+}
+
+// Without room for a thread's stack the upload is refused, told and its claim dropped: a
+// throw from here would end the program from inside a timer handler. Run in a fresh process,
+// where no stack of an earlier thread is kept for reuse.
+TEST_F(Upload, NoThreadForTheUploadIsToldAndFreesTheFlag)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto refused_and_told = [this] {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlimit tight{static_cast<rlim_t>(pages * sysconf(_SC_PAGESIZE) + (1 << 20)),
+                           RLIM_INFINITY};
+        setrlimit(RLIMIT_AS, &tight);
+        const bool started = start_upload(std::move(job));
+        const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+        setrlimit(RLIMIT_AS, &none);
+        const bool told =
+            owner.lines() == std::vector<std::string>{"Error: Could not load function"};
+        std::_Exit(!started && told && FTPActive == 0 ? 0 : 1);
+    };
+    EXPECT_EXIT(refused_and_told(), testing::ExitedWithCode(0), "");
 }
 
 // The current month's report, made from its WLK file by a station with an installed database.

@@ -190,6 +190,15 @@ TEST(FtpLogViewer, ReadsTheBytesAndClearsEvenAMissingLog)
     EXPECT_EQ(read_ftp_log(dir.folder()), log);
     EXPECT_FALSE(clear_ftp_log(dir.folder()));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Ftp.log"));
+
+    // A long log, every byte value included, comes back whole, its last short block too.
+    std::string big;
+    for (int i = 0; big.size() < 300007; ++i) big += static_cast<char>(i * 7 % 256);
+    test::write_file(dir.path() / "Ftp.log", big);
+    const auto back = read_ftp_log(dir.folder());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->size(), big.size());
+    EXPECT_TRUE(*back == big);
 }
 
 TEST(FtpLogViewer, ALogThatCannotBeDeletedIsReported)
