@@ -191,4 +191,13 @@ bool JobDialog::start(ReportJob job, std::function<void(ReportJob&)> work,
                      std::move(on_done));
 }
 
+void JobDialog::start_unless(const std::optional<Refusal>& refusal, ReportJob job,
+                             std::function<void(ReportJob&)> work)
+{
+    if (refusal)
+        refuse(*refusal);
+    else
+        start(std::move(job), std::move(work));
+}
+
 }  // namespace nimbora

@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QBoxLayout;
@@ -83,6 +84,9 @@ protected:
     // nothing started (another job runs: silently).
     bool start(ReportJob job, std::function<void(ReportJob&)> work,
                std::function<void()> on_done = {});
+    // Shows `refusal` when there is one (the dialog stays open), else starts as above.
+    void start_unless(const std::optional<Refusal>& refusal, ReportJob job,
+                      std::function<void(ReportJob&)> work);
 
     AppState& state_;
 

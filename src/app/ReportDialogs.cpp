@@ -123,12 +123,9 @@ void MonthlyReportDialog::ok()
 {
     mese_ = control_text(text_of(month_->currentText()), 9);
     ReportJob job = job_for(state_);
-    if (auto refusal = monthly_request(job, anno_, mese_, decades_->isChecked(),
-                                       wind_detail_->isEnabled() && wind_detail_->isChecked())) {
-        refuse(*refusal);
-        return;
-    }
-    start(std::move(job), [](ReportJob& j) { MonthReport(j); });
+    const auto refusal = monthly_request(job, anno_, mese_, decades_->isChecked(),
+                                         wind_detail_->isEnabled() && wind_detail_->isChecked());
+    start_unless(refusal, std::move(job), [](ReportJob& j) { MonthReport(j); });
 }
 
 void MonthlyReportDialog::reject()
@@ -180,11 +177,8 @@ void AnnualReportDialog::ok()
 {
     anno_ = control_text(text_of(year_->currentText()), 4);
     ReportJob job = job_for(state_);
-    if (auto refusal = annual_request(job, anno_)) {
-        refuse(*refusal);
-        return;
-    }
-    start(std::move(job), [](ReportJob& j) { YearReport(j); });
+    const auto refusal = annual_request(job, anno_);
+    start_unless(refusal, std::move(job), [](ReportJob& j) { YearReport(j); });
 }
 
 void AnnualReportDialog::reject()
@@ -309,12 +303,9 @@ DateRangeDialog::DateRangeDialog(AppState& state, QWidget* parent)
 void DateRangeDialog::ok()
 {
     ReportJob job = job_for(state_);
-    if (auto refusal = date_range_request(job, text_of(first_->text()), text_of(last_->text()),
-                                          ymd(start_->date()), ymd(end_->date()))) {
-        refuse(*refusal);
-        return;
-    }
-    start(std::move(job), [](ReportJob& j) { ReportRange(j); });
+    const auto refusal = date_range_request(job, text_of(first_->text()), text_of(last_->text()),
+                                            ymd(start_->date()), ymd(end_->date()));
+    start_unless(refusal, std::move(job), [](ReportJob& j) { ReportRange(j); });
 }
 
 }  // namespace nimbora

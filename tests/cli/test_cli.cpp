@@ -1,4 +1,4 @@
-#include "cli/commands.h"
+#include "cli/cli_harness.h"
 
 #include "config/format.h"
 #include "config/function.h"
@@ -18,27 +18,7 @@ namespace fs = std::filesystem;
 namespace nimbora {
 namespace {
 
-class Cli : public testing::Test {
-protected:
-    struct Result {
-        Exit code;
-        std::string out, err;
-    };
-
-    Result run(std::vector<std::string> args, const std::string& input = "")
-    {
-        std::istringstream in(input);
-        std::ostringstream out, err;
-        Console console{in, out, err, false};
-        CliEnv env{console, store, home};
-        const Exit code = run_cli(args, env);
-        return {code, out.str(), err.str()};
-    }
-
-    test::TempDir dir;
-    std::string home = dir.folder() + "Nimbora/";
-    MemoryUserStore store;
-};
+class Cli : public testing::Test, public test::CliHarness {};
 
 TEST_F(Cli, UsageAndHelp)
 {

@@ -1,4 +1,4 @@
-#include "cli/commands.h"
+#include "cli/cli_harness.h"
 
 #include "config/read_conf.h"
 #include "support/files.h"
@@ -40,7 +40,7 @@ bool contains(const fs::path& file, const std::string& text)
     return fs::exists(file, ec) && test::read_file(file).find(text) != std::string::npos;
 }
 
-class CliRun : public testing::Test {
+class CliRun : public testing::Test, public test::CliHarness {
 protected:
     void SetUp() override
     {
@@ -52,13 +52,9 @@ protected:
 
     Exit run(std::vector<std::string> args, std::string& err_text)
     {
-        std::istringstream in;
-        std::ostringstream out, err;
-        Console console{in, out, err, false};
-        CliEnv env{console, store, home};
-        const Exit code = run_cli(args, env);
-        err_text = err.str();
-        return code;
+        const Result r = CliHarness::run(std::move(args));
+        err_text = r.err;
+        return r.code;
     }
 
     Settings station_settings()
@@ -68,11 +64,8 @@ protected:
         return s;
     }
 
-    test::TempDir dir;
-    std::string home = dir.folder() + "P/";
     std::string station = home + "Hill/";
     fs::path web = dir.path() / "web";
-    MemoryUserStore store;
 };
 
 TEST_F(CliRun, RefusesAStationWithoutAutomaticUpload)

@@ -1,4 +1,4 @@
-#include "cli/commands.h"
+#include "cli/cli_harness.h"
 
 #include "support/files.h"
 #include "support/ftp_server.h"
@@ -17,13 +17,8 @@ namespace {
 using namespace std::literals;
 
 // A station set up through the command line, aimed at the test server.
-class CliUpload : public testing::Test {
+class CliUpload : public testing::Test, public test::CliHarness {
 protected:
-    struct Result {
-        Exit code;
-        std::string out, err;
-    };
-
     void SetUp() override
     {
         FtpTiming t;
@@ -48,19 +43,6 @@ protected:
     }
     void TearDown() override { set_ftp_timing(FtpTiming{}); }
 
-    Result run(std::vector<std::string> args)
-    {
-        std::istringstream in;
-        std::ostringstream out, err;
-        Console console{in, out, err, false};
-        CliEnv env{console, store, home};
-        const Exit code = run_cli(args, env);
-        return {code, out.str(), err.str()};
-    }
-
-    test::TempDir dir;
-    std::string home = dir.folder() + "Nimbora/";
-    MemoryUserStore store;
     test::FtpServer server;
 };
 
