@@ -11,17 +11,27 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <QThread>
 
 #include <clocale>
+#include <cstdio>
+#include <string>
 
 int main(int argc, char** argv)
 {
     using namespace nimbora;
+    // Before QApplication, which may start threads: libcurl's global set-up is not thread-safe.
+    const CURLcode curl_ready = curl_global_init(CURL_GLOBAL_DEFAULT);
     QApplication app(argc, argv);
     // Qt adopted the user's locale; reports and settings need '.' as the decimal point.
     std::setlocale(LC_NUMERIC, "C");
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (curl_ready != CURLE_OK) {
+        const std::string text = std::string("curl_global_init: ") + curl_easy_strerror(curl_ready);
+        std::fprintf(stderr, "%s\n", text.c_str());
+        QMessageBox::critical(nullptr, QStringLiteral("Error"), QString::fromLatin1(text.c_str()));
+        return 1;
+    }
     QApplication::setApplicationName(QString::fromLatin1(Version));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/nimbora/nimbora.png")));
     // The window hides in the tray; only Exit ends the program.

@@ -19,7 +19,7 @@ bool FolderWatch::start()
     FolderWatchPlatform::Sink sink;
     sink.file_written = [this](const std::string& name) { written(name); };
     sink.events_lost = [this] { emit events_lost(); };
-    platform_ = FolderWatchPlatform::open(folder_, this, std::move(sink));
+    platform_ = FolderWatchPlatform::open(folder_, this, std::move(sink), error_);
     return platform_ != nullptr;
 }
 

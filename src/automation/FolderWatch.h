@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <system_error>
 
 namespace nimbora {
 
@@ -22,12 +23,15 @@ public:
     explicit FolderWatch(std::string folder, QObject* parent = nullptr);
     ~FolderWatch() override;
 
-    // Starts watching; false when the folder cannot be watched.
+    // Starts watching; false when the folder cannot be watched, with the system's reason in
+    // error().
     bool start();
     // Stops watching. Once it returns, no signal is emitted. Calling it again does nothing.
     void stop();
 
     const std::string& folder() const { return folder_; }
+    // Why the last start() failed ("No such file or directory"); empty after a success.
+    std::string error() const { return error_ ? error_.message() : std::string(); }
 
 signals:
     // `name`: the file written, relative to the folder (8-bit, as the file system has it).
@@ -41,6 +45,7 @@ private:
     std::string folder_;
     RepeatFilter repeats_;
     std::unique_ptr<FolderWatchPlatform> platform_;
+    std::error_code error_;
 };
 
 }  // namespace nimbora

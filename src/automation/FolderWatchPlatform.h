@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <system_error>
 
 class QObject;
 
@@ -23,10 +24,11 @@ public:
 
     virtual ~FolderWatchPlatform() = default;
 
-    // Starts watching `folder`; null when it cannot be watched (missing, not a folder, no
-    // resources left). Nothing is reported once the object is destroyed.
+    // Starts watching `folder`; null, with the system's reason in `error`, when it cannot be
+    // watched (missing, not a folder, no resources left). Nothing is reported once the object
+    // is destroyed.
     static std::unique_ptr<FolderWatchPlatform> open(const std::string& folder, QObject* context,
-                                                     Sink sink);
+                                                     Sink sink, std::error_code& error);
 };
 
 }  // namespace nimbora

@@ -83,11 +83,17 @@ private:
 }  // namespace
 
 std::unique_ptr<FolderWatchPlatform> FolderWatchPlatform::open(const std::string& folder,
-                                                               QObject* context, Sink sink)
+                                                               QObject* context, Sink sink,
+                                                               std::error_code& error)
 {
+    error.clear();
     const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        error.assign(errno, std::system_category());
+        return nullptr;
+    }
     if (inotify_add_watch(fd, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_ONLYDIR) < 0) {
+        error.assign(errno, std::system_category());
         ::close(fd);
         return nullptr;
     }

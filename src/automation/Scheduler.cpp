@@ -57,13 +57,13 @@ void Scheduler::start_periodic(int period_ms, int IntervMin)
 
 void Scheduler::start_watch(const Settings& s)
 {
-    bool failed = false;
+    std::string failure;
     for (const std::string& folder : watch_folders(s)) {
         auto* watch = new FolderWatch(folder, this);
         if (!watch->start()) {
+            failure = "Cannot watch the folder " + folder + ": " + watch->error();
             delete watch;
-            failed = true;  // the folders after it are not watched
-            break;
+            break;  // the folders after it are not watched
         }
         connect(watch, &FolderWatch::file_changed, this, &Scheduler::file_changed);
         connect(watch, &FolderWatch::events_lost, this, &Scheduler::request_upload);
@@ -74,7 +74,7 @@ void Scheduler::start_watch(const Settings& s)
     started_IntervMin_ = 0;
     TimerActive = 1;
     emit status_changed();
-    if (failed) tell(owner_, "Error", "FindFirstChangeNotification function failed", Icon::error);
+    if (!failure.empty()) tell(owner_, "Error", failure, Icon::error);
 }
 
 void Scheduler::stop_schedule()

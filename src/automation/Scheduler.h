@@ -35,8 +35,8 @@ public:
     // Starts one upload, or does nothing while one runs. Called only while FTPActive is 0.
     using UploadStarter = std::function<void()>;
 
-    // `owner` hears "Timer Creation Failed!" and a folder that cannot be watched; null is
-    // silent.
+    // `owner` hears "Timer Creation Failed!" and a folder that cannot be watched ("Cannot
+    // watch the folder FOLDER: the system's reason"); null is silent.
     Scheduler(SettingsSource settings, UploadStarter start_upload, Owner* owner,
               QObject* parent = nullptr);
     ~Scheduler() override;  // runs the stop sequence

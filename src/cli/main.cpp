@@ -13,7 +13,11 @@
 
 int main(int argc, char** argv)
 {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    // Before anything can start a thread: libcurl's global set-up is not thread-safe.
+    if (const CURLcode rc = curl_global_init(CURL_GLOBAL_DEFAULT); rc != CURLE_OK) {
+        std::cerr << "nimbora-cli: curl_global_init: " << curl_easy_strerror(rc) << '\n';
+        return nimbora::kFailed;
+    }
     QCoreApplication app(argc, argv);
     // Qt adopted the user's locale; reports and settings need '.' as the decimal point.
     std::setlocale(LC_NUMERIC, "C");

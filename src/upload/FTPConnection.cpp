@@ -41,6 +41,7 @@ FtpTiming timing_now;
 
 std::mutex thread_mutex;
 std::thread upload_thread;
+std::shared_ptr<UploadCut> upload_cut;  // the cut of upload_thread's upload
 
 // Host names, IPv4 and IPv6 addresses; anything else could reshape the address we build.
 bool valid_host(const std::string& host)
@@ -105,11 +106,24 @@ void regenerate_report(const ReportJob& upload, const LocalTime& lt)
     LoadTempTable(job);
 }
 
+// libcurl's progress call: non-zero aborts the request (CURLE_ABORTED_BY_CALLBACK).
+int cut_progress(void* cut, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<const UploadCut*>(cut)->requested() ? 1 : 0;
+}
+
 // One FTP session on a single easy handle: every file of an upload goes over one login.
 class FtpSession {
 public:
-    FtpSession(CURL* curl, const Settings& s, const FtpTiming& t) : curl_(curl), s_(s)
+    // `cut` (null: none) aborts any request of the session once requested.
+    FtpSession(CURL* curl, const Settings& s, const FtpTiming& t, UploadCut* cut)
+        : curl_(curl), s_(s)
     {
+        if (cut) {
+            curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, cut_progress);
+            curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, static_cast<void*>(cut));
+            curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+        }
         curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "ftp");
         curl_easy_setopt(curl_, CURLOPT_PORT,
@@ -191,19 +205,39 @@ private:
     std::string folder_;
 };
 
-void send_logged(FtpSession& session, FtpLog& log, const std::string& local, UploadResult& out)
+// Sends one file and logs a failure; false, with nothing logged, when `cut` aborted it.
+bool send_logged(FtpSession& session, FtpLog& log, const std::string& local, UploadResult& out,
+                 const UploadCut* cut)
 {
     ++out.attempted;
     const long rc = session.send(local);
+    if (rc == CURLE_ABORTED_BY_CALLBACK && cut && cut->requested()) return false;
     if (rc == CURLE_OK)
         ++out.sent;
     else if (rc == kNotAFile)
         log.linef("FTP error %ld: File not found - %s", kFileNotFound, local.c_str());
     else
         log.linef("FTP error %ld: File transfer failure - %s", rc, local.c_str());
+    return true;
 }
 
 }  // namespace
+
+void UploadCut::request()
+{
+    {
+        // Under the lock, so a waiter between its check and its sleep cannot miss it.
+        std::lock_guard lock(mutex_);
+        requested_.store(true);
+    }
+    woken_.notify_all();
+}
+
+bool UploadCut::wait(std::chrono::milliseconds time)
+{
+    std::unique_lock lock(mutex_);
+    return woken_.wait_for(lock, time, [this] { return requested_.load(); });
+}
 
 FtpTiming ftp_timing()
 {
@@ -264,7 +298,7 @@ int passive_for_attempt(const ReportJob& job, int attempt)
     return stored.Passive;
 }
 
-UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive)
+UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive, UploadCut* cut)
 {
     UploadResult out;
     const Settings& s = job.settings;
@@ -277,6 +311,13 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive)
         log.close();
         return out;
     };
+    const auto cut_now = [cut] { return cut && cut->requested(); };
+    // A request the cut aborted: its code is not the server's doing, so it is not logged.
+    const auto aborted = [&](long rc) { return rc == CURLE_ABORTED_BY_CALLBACK && cut_now(); };
+    const auto cut_short = [&] {
+        log.linef("%s", kUploadCutLine);
+        return finish(1);
+    };
 
     const LocalTime lt = local_now();
     if (s.ReportUpload > 0) regenerate_report(job, lt);
@@ -286,17 +327,24 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive)
         log.linef("FTP error %ld: Invalid parameter", static_cast<long>(CURLE_FAILED_INIT));
         return finish(1);
     }
-    FtpSession session(curl.get(), s, timing);
+    FtpSession session(curl.get(), s, timing, cut);
     for (int attempt = 1;; ++attempt) {
+        if (cut_now()) return cut_short();
         const long rc = session.connect(passive ? passive() : passive_for_attempt(job, attempt));
         if (rc == CURLE_OK) break;
+        if (aborted(rc)) return cut_short();
         log.linef("FTP error %ld: %s", rc, failure_text(classify(rc)));
         if (attempt >= kFtpAttempts) return finish(1);
-        std::this_thread::sleep_for(timing.retry_wait);
+        if (cut) {
+            if (cut->wait(timing.retry_wait)) return cut_short();
+        } else {
+            std::this_thread::sleep_for(timing.retry_wait);
+        }
     }
     log.linef("FTP: Connection opened");
 
     if (const long rc = session.enter_folder(); rc != CURLE_OK) {
+        if (aborted(rc)) return cut_short();
         log.linef("FTP error %ld: Change remote directory failed", rc);
         log.linef("FTP: Connection closed");
         return finish(1);
@@ -306,11 +354,11 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive)
     if (s.ReportUpload > 0) {
         const std::string report = s.InitPathRep + mesi[static_cast<std::size_t>(lt.month - 1)] +
                                    "_" + strf("%d", lt.year) + ".txt";
-        send_logged(session, log, report, out);
+        if (cut_now() || !send_logged(session, log, report, out, cut)) return cut_short();
     }
     for (const std::string& file : s.FileList) {
         if (file.empty()) break;
-        send_logged(session, log, file, out);
+        if (cut_now() || !send_logged(session, log, file, out, cut)) return cut_short();
     }
     log.linef("FTP: %2d/%d file(s) uploaded", out.sent, out.attempted);
     log.linef("FTP: Connection closed");
@@ -332,14 +380,17 @@ bool start_upload(ReportJob job)
         // The previous upload released FTPActive as its last step: it has ended or is ending.
         if (upload_thread.joinable()) upload_thread.join();
         try {
-            upload_thread = std::thread([claim = std::move(claim), job = std::move(job)]() mutable {
-                try {
-                    FTPConnection(job);
-                } catch (...) {
-                    // Nothing may escape a thread; the log holds what was done.
-                }
-                claim.release();
-            });
+            auto cut = std::make_shared<UploadCut>();
+            upload_thread =
+                std::thread([claim = std::move(claim), job = std::move(job), cut]() mutable {
+                    try {
+                        ftp_upload(job, {}, cut.get());
+                    } catch (...) {
+                        // Nothing may escape a thread; the log holds what was done.
+                    }
+                    claim.release();
+                });
+            upload_cut = std::move(cut);
             return true;
         } catch (const std::exception&) {
             // No thread: the claim went with the work it was handed to, so FTPActive is free
@@ -359,6 +410,12 @@ void wait_for_uploads()
         running = std::move(upload_thread);
     }
     if (running.joinable()) running.join();
+}
+
+void cut_uploads()
+{
+    std::lock_guard lock(thread_mutex);
+    if (upload_cut) upload_cut->request();
 }
 
 }  // namespace nimbora

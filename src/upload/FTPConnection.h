@@ -5,8 +5,11 @@
 
 #include "jobs/ReportJob.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -43,6 +46,26 @@ struct UploadResult {
     std::vector<std::string> lines;  // the lines appended to "Ftp.log", without CR LF
 };
 
+// The log line of an upload cut short.
+inline constexpr const char* kUploadCutLine = "FTP: Upload cut";
+
+// A request to cut one upload short, made from any thread. The upload then aborts its
+// connection attempt or transfer at libcurl's next progress call (about once a second while
+// nothing moves), ends a wait between attempts at once, logs kUploadCutLine as its last line
+// and ends with result 1. A file being sent stays as far as the server has it.
+class UploadCut {
+public:
+    void request();
+    bool requested() const { return requested_.load(); }
+    // Waits `time`, or less when a cut is requested; true when one was.
+    bool wait(std::chrono::milliseconds time);
+
+private:
+    std::atomic<bool> requested_{false};
+    std::mutex mutex_;
+    std::condition_variable woken_;
+};
+
 // Reads whether to use passive mode; asked again before every connection attempt.
 using PassiveSource = std::function<int()>;
 
@@ -59,9 +82,11 @@ int passive_for_attempt(const ReportJob& job, int attempt);
 // each listed file, each under its own name, in binary. The report and each file count as
 // attempted; a missing local file or a folder is logged "File not found" (code 2) and the
 // next one is tried.
-// `passive` (empty: passive_for_attempt) is read before each attempt. Blocks until done.
-// When the log cannot be opened, job.hOwner hears of it and nothing is uploaded.
-UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {});
+// `passive` (empty: passive_for_attempt) is read before each attempt. Blocks until done, or
+// until `cut` (null: never) is requested. When the log cannot be opened, job.hOwner hears of
+// it and nothing is uploaded.
+UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {},
+                        UploadCut* cut = nullptr);
 
 // ftp_upload's result: 0 after a completed session, 1 after a failure.
 int FTPConnection(ReportJob& job);
@@ -73,5 +98,9 @@ bool start_upload(ReportJob job);
 
 // Waits for the upload thread started last, if any (shutdown, tests).
 void wait_for_uploads();
+
+// Cuts the upload that start_upload started last, if it still runs (see UploadCut); returns
+// at once. An upload started after this call runs normally.
+void cut_uploads();
 
 }  // namespace nimbora

@@ -67,5 +67,20 @@ TEST_F(FolderWatchTest, SubfoldersAndAStoppedWatchReportNothing)
     watch.stop();  // again: nothing to do
 }
 
+// A folder that cannot be watched gives the system's reason, for the message that names it.
+TEST_F(FolderWatchTest, AFolderThatCannotBeWatchedSaysWhy)
+{
+    FolderWatch missing(dir.folder() + "missing/");
+    EXPECT_FALSE(missing.start());
+    EXPECT_EQ(missing.error(), "No such file or directory");
+    test::write_file(dir.path() / "file", "x");
+    FolderWatch file((dir.path() / "file").string());
+    EXPECT_FALSE(file.start());
+    EXPECT_EQ(file.error(), "Not a directory");
+
+    ASSERT_TRUE(watch.start());
+    EXPECT_EQ(watch.error(), "");
+}
+
 }  // namespace
 }  // namespace nimbora

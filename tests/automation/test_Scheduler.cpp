@@ -186,7 +186,8 @@ TEST_F(SchedulerTest, AFolderThatCannotBeWatchedIsReportedOnce)
     EXPECT_TRUE(scheduler.running());  // no retry until the schedule is restarted
     EXPECT_EQ(scheduler.watched_folders(), std::vector<std::string>{web.folder()});
     EXPECT_EQ(owner.lines(),
-              std::vector<std::string>{"Error: FindFirstChangeNotification function failed"});
+              std::vector<std::string>{"Error: Cannot watch the folder " + web.folder() +
+                                       "missing/: No such file or directory"});
     scheduler.tick(at(3, 1));
     EXPECT_EQ(owner.messages.size(), 1u);
 

@@ -46,6 +46,13 @@ bool FtpServer::start(const Options& options)
         args.emplace_back("--drop-on-stor");
         args.push_back(options.drop_on_stor);
     }
+    if (!options.stall_on_stor.empty()) {
+        std::filesystem::remove(dir_.path() / "release");
+        args.emplace_back("--stall-on-stor");
+        args.push_back(options.stall_on_stor);
+        args.emplace_back("--release");
+        args.push_back((dir_.path() / "release").string());
+    }
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -109,6 +116,18 @@ std::vector<std::string> FtpServer::commands() const
     std::ifstream in(dir_.path() / "commands.txt");
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+bool FtpServer::received(const std::string& prefix) const
+{
+    for (const std::string& line : commands())
+        if (line.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+void FtpServer::release_stall()
+{
+    std::ofstream(dir_.path() / "release") << "go\n";
 }
 
 int free_port()

@@ -23,6 +23,9 @@ public:
         Mode mode = Mode::normal;
         int port = 0;              // 0: a free port
         std::string drop_on_stor;  // the session dies when asked to store a file of this name
+        // Storing a file of this name gets no answer until release_stall() (the client's
+        // response time-out ends it first, if it has one).
+        std::string stall_on_stor;
     };
 
     FtpServer() = default;
@@ -42,8 +45,14 @@ public:
     static std::string user() { return "station"; }
     static std::string password() { return "s3cret pass"; }
 
-    // Every command line the server received, in order ("USER station", "TYPE I", ...).
+    // Every command line the server received, in order ("USER station", "TYPE I", ...). The
+    // silent server logs "(connection)" for each connection it accepted.
     std::vector<std::string> commands() const;
+    // True once a command line beginning with `prefix` was received.
+    bool received(const std::string& prefix) const;
+
+    // Lets a stalled store (Options::stall_on_stor) go on, now and from now on.
+    void release_stall();
 
 private:
     TempDir dir_;

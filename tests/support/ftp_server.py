@@ -5,7 +5,8 @@ Prints the port it listens on (127.0.0.1 only) as the first line of stdout, then
 it is killed or its stdin reaches end of file (the test process is gone).
 
 Modes: "normal" serves one user whose home is --home; "silent" accepts connections and never
-answers; "reject" answers but refuses every login.
+answers (each accepted connection is logged as "(connection)" in --commands); "reject" answers
+but refuses every login.
 """
 import argparse
 import logging
@@ -39,6 +40,9 @@ def main():
     p.add_argument("--commands", help="every command line received is appended here")
     p.add_argument("--drop-on-stor", default="",
                    help="the session dies when asked to store a file of this name")
+    p.add_argument("--stall-on-stor", default="",
+                   help="storing a file of this name gets no answer until --release exists")
+    p.add_argument("--release", default="", help="see --stall-on-stor")
     a = p.parse_args()
 
     threading.Thread(target=exit_with_parent, daemon=True).start()
@@ -54,6 +58,9 @@ def main():
         while True:
             conn, _ = s.accept()
             held.append(conn)
+            if a.commands:
+                with open(a.commands, "a") as f:
+                    f.write("(connection)\n")
 
     authorizer = RejectingAuthorizer() if a.mode == "reject" else DummyAuthorizer()
     authorizer.add_user(a.user, a.password, a.home, perm="elradfmwMT")
@@ -69,7 +76,18 @@ def main():
             if a.drop_on_stor and os.path.basename(file) == a.drop_on_stor:
                 self.close()
                 return None
+            if a.stall_on_stor and os.path.basename(file) == a.stall_on_stor:
+                self._stalled_store(file, mode)
+                return None
             return super().ftp_STOR(file, mode)
+
+        def _stalled_store(self, file, mode):
+            if not self.connected:
+                return
+            if a.release and os.path.exists(a.release):
+                FTPHandler.ftp_STOR(self, file, mode)
+            else:
+                self.ioloop.call_later(0.05, self._stalled_store, file, mode)
 
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = 0.1
