@@ -91,9 +91,10 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {},
 // ftp_upload's result: 0 after a completed session, 1 after a failure.
 int FTPConnection(ReportJob& job);
 
-// Claims FTPActive and runs FTPConnection(job) on a thread of its own, which releases
-// FTPActive on every exit. False, with nothing started, while an upload runs, or when no
-// thread can be made (job.hOwner hears "Could not load function", caption "Error").
+// Claims FTPActive and runs ftp_upload(job) on a thread of its own, with a cut that
+// cut_uploads requests; the thread releases FTPActive on every exit. False, with nothing started,
+// while an upload runs, or when no thread can be made (job.hOwner hears "Could not load function",
+// caption "Error").
 bool start_upload(ReportJob job);
 
 // Waits for the upload thread started last, if any (shutdown, tests).
