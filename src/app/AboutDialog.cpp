@@ -19,7 +19,7 @@ std::string Version2()
            "\r\n\r\n Weather station reports\r\n by the Nimbora developers";
 }
 
-AboutDialog::AboutDialog(AppState&, QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(AppState& state, QWidget* parent) : QDialog(parent)
 {
     setObjectName(widget_id(ids::kAboutDialog));
     setWindowTitle(tr("About..."));
@@ -34,7 +34,9 @@ AboutDialog::AboutDialog(AppState&, QWidget* parent) : QDialog(parent)
     picture->setObjectName(widget_id(ids::kAboutPicture));
     const QPixmap pixmap(QStringLiteral(":/nimbora/about.png"));
     if (pixmap.isNull()) {
-        show_message(parent, "Error", "Could not load BITMAP!", Icon::warning);
+        // Told before the dialog shows: the box belongs to the window that opens it.
+        GuiOwner owner(parent, parent, this, state.boxes);
+        owner.message("Error", "Could not load BITMAP!", Icon::warning);
     } else {
         picture->setPixmap(pixmap);
         picture->setGeometry(25, 30, pixmap.width(), pixmap.height());

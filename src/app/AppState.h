@@ -12,6 +12,8 @@ class QWidget;
 
 namespace nimbora {
 
+class Owner;
+
 struct AppState {
     UserStore& store;   // "Software\Nimbora": PosX, PosY, StationName
     Places places;      // HomePath, StationName, DocPath
@@ -24,6 +26,10 @@ struct AppState {
     std::function<void()> stop_schedule;
     // Refreshes the status text and the tray tip (MkTipMsg) after a change.
     std::function<void()> refresh_status;
+    // Who answers the program's message boxes and questions: null in the program (a person,
+    // through real boxes); tests set an owner that records them and answers as scripted.
+    // Every GuiOwner the windows make is given it.
+    Owner* boxes = nullptr;
 
     bool has_station() const { return !places.StationName.empty(); }
 };

@@ -88,9 +88,10 @@ void FtpLogDialog::scroll_to_end()
 void FtpLogDialog::clear_log()
 {
     const SettingCheck question = clear_log_question();
-    if (!ask_question(this, question.caption, question.text, question.icon)) return;
+    GuiOwner owner(this, state_.main_window, this, state_.boxes);
+    if (!owner.question(question.caption, question.text, question.icon, false)) return;
     if (auto problem = clear_ftp_log(state_.places.DocPath)) {
-        show_message(this, problem->caption, problem->text, problem->icon);
+        owner.message(problem->caption, problem->text, problem->icon);
         return;
     }
     text_->clear();

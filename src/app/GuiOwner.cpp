@@ -33,21 +33,21 @@ QString text_of(std::string_view s)
     return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-}  // namespace
-
-void show_message(QWidget* parent, std::string_view caption, std::string_view text, Icon icon)
+void show_message(QWidget* parent, const std::string& caption, const std::string& text, Icon icon)
 {
     QMessageBox box(box_icon(icon), text_of(caption), text_of(text), QMessageBox::Ok, parent);
     box.exec();
 }
 
-bool ask_question(QWidget* parent, std::string_view caption, std::string_view text, Icon icon)
+bool ask_question(QWidget* parent, const std::string& caption, const std::string& text, Icon icon)
 {
     QMessageBox box(box_icon(icon), text_of(caption), text_of(text),
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
+
+}  // namespace
 
 std::atomic<bool> GuiOwner::closed_ = false;
 
@@ -56,8 +56,8 @@ void GuiOwner::close_all()
     closed_ = true;
 }
 
-GuiOwner::GuiOwner(QWidget* window, QWidget* fallback, QObject* parent)
-    : QObject(parent), window_(window), fallback_(fallback)
+GuiOwner::GuiOwner(QWidget* window, QWidget* fallback, QObject* parent, Owner* boxes)
+    : QObject(parent), window_(window), fallback_(fallback), boxes_(boxes)
 {
 }
 
@@ -71,22 +71,43 @@ void GuiOwner::on_gui(std::function<void()> fn, bool wait)
                               wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
 }
 
-void GuiOwner::message(std::string_view caption, std::string_view text, Icon icon)
+bool GuiOwner::show_box(const std::function<void(QWidget* parent)>& box)
 {
-    if (closed_) return;
     // Two jobs asking at once would nest their boxes; one at a time.
     static std::mutex one_box;
     const bool worker = QThread::currentThread() != thread();
     std::unique_lock lock(one_box, std::defer_lock);
     if (worker) lock.lock();
-    if (closed_) return;  // the program began to end while another job's box was up
-    std::string caption_copy(caption), text_copy(text);
+    if (closed_) return false;  // the program began to end while another job's box was up
     on_gui(
-        [this, caption_copy, text_copy, icon] {
+        [this, &box] {
             QWidget* parent = window_ ? window_.data() : fallback_.data();
-            show_message(parent, caption_copy, text_copy, icon);
+            box(parent);
         },
         true);
+    return true;
+}
+
+void GuiOwner::message(std::string_view caption, std::string_view text, Icon icon)
+{
+    if (closed_) return;
+    if (boxes_) {
+        boxes_->message(caption, text, icon);
+        return;
+    }
+    show_box([c = std::string(caption), t = std::string(text), icon](QWidget* parent) {
+        show_message(parent, c, t, icon);
+    });
+}
+
+bool GuiOwner::question(std::string_view caption, std::string_view text, Icon icon, bool unanswered)
+{
+    if (closed_) return unanswered;
+    if (boxes_) return boxes_->question(caption, text, icon, unanswered);
+    bool yes = unanswered;
+    const bool shown = show_box([c = std::string(caption), t = std::string(text), icon, &yes](
+                                    QWidget* parent) { yes = ask_question(parent, c, t, icon); });
+    return shown ? yes : unanswered;
 }
 
 void GuiOwner::status(std::string_view text)

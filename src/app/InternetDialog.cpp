@@ -316,16 +316,18 @@ void InternetDialog::help()
 void InternetDialog::accept()
 {
     const InternetForm f = read_fields();
+    GuiOwner owner(this, state_.main_window, nullptr, state_.boxes);
     for (const FtpFieldCheck& c : check_ftp_fields(state_.settings, f)) {
-        if (c.check.confirm && ask_question(this, c.check.caption, c.check.text, c.check.icon))
+        // No one to ask: the field stays as it was, the dialog open.
+        if (c.check.confirm && owner.question(c.check.caption, c.check.text, c.check.icon, false))
             continue;
-        if (!c.check.confirm) show_message(this, c.check.caption, c.check.text, c.check.icon);
+        if (!c.check.confirm) owner.message(c.check.caption, c.check.text, c.check.icon);
         QLineEdit* const edits[] = {host_, port_, folder_, user_, password_};
         focus_field(0, edits[static_cast<int>(c.field)]);
         return;
     }
     if (auto refusal = check_start_time(f)) {
-        show_message(this, refusal->caption, refusal->text, refusal->icon);
+        owner.message(refusal->caption, refusal->text, refusal->icon);
         focus_field(1, start_time_);
         // The passive mode is taken even by an OK that the start time keeps open; the next
         // connection attempt of an upload reads it.
@@ -339,8 +341,7 @@ void InternetDialog::accept()
     if (state_.stop_schedule) state_.stop_schedule();
     state_.settings = std::move(after);
     if (auto warning = check_upload_list(state_.settings))
-        show_message(this, warning->caption, warning->text, warning->icon);
-    GuiOwner owner(this, state_.main_window, nullptr);
+        owner.message(warning->caption, warning->text, warning->icon);
     write_conf(&owner, state_.places.DocPath, state_.settings);
     if (state_.refresh_status) state_.refresh_status();
     QDialog::accept();

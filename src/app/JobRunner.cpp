@@ -70,7 +70,7 @@ bool start_job(AppState& state, const JobView& view, ReportJob job,
     QWidget* fallback = state.main_window;
     if (!fallback && view.dialog) fallback = view.dialog->parentWidget();
     auto entry = std::make_unique<Running>();
-    entry->owner = std::make_unique<GuiOwner>(view.dialog, fallback, nullptr);
+    entry->owner = std::make_unique<GuiOwner>(view.dialog, fallback, nullptr, state.boxes);
     entry->owner->set_status_bar(view.status_bar);
     entry->owner->set_progress_bar(view.progress_bar);
     entry->owner->set_menu_hook(state.report_menu_enabled);
@@ -88,8 +88,7 @@ bool start_job(AppState& state, const JobView& view, ReportJob job,
                 qApp, [self] { finish(self); }, Qt::QueuedConnection);
         });
     } catch (const std::system_error&) {
-        show_message(view.dialog ? view.dialog : fallback, "Error", "Could not load function",
-                     Icon::error);
+        entry->owner->message("Error", "Could not load function", Icon::error);
         return false;
     }
     entry->owner->menu_enabled(false);
@@ -108,7 +107,8 @@ void wait_for_jobs()
 }
 
 JobDialog::JobDialog(AppState& state, QWidget* parent, int id, const char* title)
-    : QDialog(parent), state_(state), owner_(this, parent, nullptr), body_(new QVBoxLayout)
+    : QDialog(parent), state_(state), owner_(this, parent, nullptr, state.boxes),
+      body_(new QVBoxLayout)
 {
     setObjectName(widget_id(id));
     setWindowTitle(tr(title));

@@ -52,16 +52,15 @@ QString station_title(std::string_view StationName)
         strf("%s - [%.*s]", Version, static_cast<int>(StationName.size()), StationName.data()));
 }
 
-bool offer_installation(QWidget* parent, const std::string& HomePath)
+bool offer_installation(Owner* owner, const std::string& HomePath)
 {
     const std::vector<std::string> missing = missing_installation(HomePath);
     if (missing.empty()) return true;
     const std::string question =
         "Nimbora is not set up in this documents folder; missing:" + join(missing) +
         "\n\nMake the Nimbora folder and the templates new stations start from?";
-    if (!ask_question(parent, Version, question)) return false;
-    GuiOwner owner(parent, parent, nullptr);
-    return install_product(&owner, HomePath).ok;
+    if (!ask(owner, Version, question, Icon::question, false)) return false;
+    return install_product(owner, HomePath).ok;
 }
 
 MainWindow::MainWindow(AppState& state, QWidget* parent)
@@ -73,7 +72,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     setObjectName(QStringLiteral("MainWindow"));
     setWindowIcon(QIcon(kIconFile));
     setFixedSize(kWidth, kHeight);
-    owner_ = new GuiOwner(this, this, this);
+    owner_ = new GuiOwner(this, this, this, state_.boxes);
     owner_->set_menu_hook([this](bool on) { set_report_menu(on); });
 
     auto* bar = new QStatusBar(this);
@@ -89,7 +88,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const QPixmap background(kBackgroundFile);
     if (background.isNull())
-        show_message(this, "Error", "Could not load BITMAP!", Icon::warning);
+        owner_->message("Error", "Could not load BITMAP!", Icon::warning);
     else
         picture->setPixmap(background);
     setCentralWidget(picture);
@@ -229,6 +228,11 @@ void MainWindow::build_tray()
                 if (reason == QSystemTrayIcon::DoubleClick) show_normal();
             });
     if (QSystemTrayIcon::isSystemTrayAvailable()) tray_->show();
+}
+
+Owner* MainWindow::owner() const
+{
+    return owner_;
 }
 
 QAction* MainWindow::action(int id, bool tray) const
@@ -378,7 +382,7 @@ void MainWindow::help()
 
 void MainWindow::check_updates()
 {
-    CheckVersion(this, nVer);
+    CheckVersion(owner_, nVer);
 }
 
 void MainWindow::about()
@@ -428,8 +432,11 @@ void MainWindow::changeEvent(QEvent* event)
 void MainWindow::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
-    if (!save_position(state_.store, pos().x(), pos().y()))
-        show_message(nullptr, "Error", "Error saving settings to registry", Icon::error);
+    if (!save_position(state_.store, pos().x(), pos().y())) {
+        // A box of its own, owned by no window.
+        GuiOwner owner(nullptr, nullptr, nullptr, state_.boxes);
+        owner.message("Error", "Error saving settings to registry", Icon::error);
+    }
 }
 
 void MainWindow::showEvent(QShowEvent* event)

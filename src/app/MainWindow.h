@@ -16,6 +16,7 @@ class QSystemTrayIcon;
 namespace nimbora {
 
 class GuiOwner;
+class Owner;
 class Scheduler;
 
 // The window title: "Nimbora" before a station has been opened, then "Nimbora - [name]"
@@ -23,8 +24,9 @@ class Scheduler;
 QString station_title(std::string_view StationName);
 
 // Offers the installation step when the product folder or a template is missing, and runs it
-// on Yes. True when the installation is complete afterwards.
-bool offer_installation(QWidget* parent, const std::string& HomePath);
+// on Yes; `owner` asks and tells (no one to ask: No). True when the installation is complete
+// afterwards.
+bool offer_installation(Owner* owner, const std::string& HomePath);
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -47,6 +49,8 @@ public:
     QString status_text() const;
     QString tray_tip() const;
     Scheduler* scheduler() const { return scheduler_; }
+    // The window's own owner: its messages and questions, and the schedule's uploads.
+    Owner* owner() const;
     // True when closing and minimising hide the window in the tray; without a notification
     // area the close box ends the program and minimising is ordinary.
     bool hides_in_tray() const;

@@ -205,7 +205,7 @@ void ReportSetupDialog::accept()
         s.*kDescription[i].field = text_of(edits_[i]->text());
     s.ReportChk.fill(0);
     for (std::size_t i = 0; i < columns_.size(); ++i) s.ReportChk[i] = columns_[i]->isChecked();
-    GuiOwner owner(this, state_.main_window, this);
+    GuiOwner owner(this, state_.main_window, this, state_.boxes);
     write_conf(&owner, state_.places.DocPath, s);
     QDialog::accept();
 }
@@ -251,10 +251,11 @@ void DirectoriesDialog::accept()
 {
     // Every folder is checked, so each wrong one is named in turn.
     bool valid = true;
+    GuiOwner owner(this, state_.main_window, this, state_.boxes);
     for (std::size_t i = 0; i < kFolders.size(); ++i) {
         const std::string text = text_of(edits_[i]->text());
         if (auto problem = check_setting(state_.settings, kFolders[i].key, text)) {
-            show_message(this, problem->caption, problem->text, problem->icon);
+            owner.message(problem->caption, problem->text, problem->icon);
             edits_[i]->setFocus();
             edits_[i]->selectAll();
             valid = false;
@@ -265,7 +266,6 @@ void DirectoriesDialog::accept()
     Settings& s = state_.settings;
     for (std::size_t i = 0; i < kFolders.size(); ++i)
         apply_setting(s, kFolders[i].key, text_of(edits_[i]->text()));
-    GuiOwner owner(this, state_.main_window, this);
     write_conf(&owner, state_.places.DocPath, s);
     if (s.InitPathDB != OldInitPathDB_) move_database(OldInitPathDB_, s.InitPathDB);
     QDialog::accept();
@@ -308,7 +308,7 @@ void UnitsDialog::accept()
         if (group.buttons.size() == 2) code = code == 0 ? 0 : 1;
         if (code >= 0) s.*group.code = static_cast<signed char>(code);
     }
-    GuiOwner owner(this, state_.main_window, this);
+    GuiOwner owner(this, state_.main_window, this, state_.boxes);
     write_conf(&owner, state_.places.DocPath, s);
     QDialog::accept();
 }

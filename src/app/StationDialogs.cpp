@@ -79,7 +79,7 @@ void NewStationDialog::create()
 {
     const std::string name = text_of(name_->text());
     if (name.empty()) return;
-    GuiOwner owner(this, state_.main_window, this);
+    GuiOwner owner(this, state_.main_window, this, state_.boxes);
     if (create_station(&owner, state_.places.HomePath, name)) accept();
 }
 
@@ -98,7 +98,7 @@ void OpenStationDialog::open()
 {
     const std::string name = selected(list_);
     if (name.empty()) return;
-    GuiOwner owner(this, state_.main_window, this);
+    GuiOwner owner(this, state_.main_window, this, state_.boxes);
     switch (open_station(&owner, state_.store, state_.places, state_.settings, name,
                          state_.stop_schedule)) {
     case OpenResult::opened:
@@ -125,8 +125,10 @@ void DeleteStationDialog::remove()
 {
     const std::string name = selected(list_);
     if (name.empty()) return;
-    if (!ask_question(this, strf("Delete station '%s'", name.c_str()), "Are you sure ?")) return;
-    GuiOwner owner(this, state_.main_window, this);
+    GuiOwner owner(this, state_.main_window, this, state_.boxes);
+    if (!owner.question(strf("Delete station '%s'", name.c_str()), "Are you sure ?", Icon::question,
+                        false))
+        return;
     if (delete_station(&owner, state_.store, state_.places, state_.settings, name,
                        state_.stop_schedule) != DeleteResult::failed)
         accept();

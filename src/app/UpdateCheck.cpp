@@ -1,8 +1,8 @@
 #include "app/UpdateCheck.h"
 
-#include "app/GuiOwner.h"
 #include "config/Settings.h"
 #include "config/format.h"
+#include "jobs/Owner.h"
 
 #include <curl/curl.h>
 
@@ -79,7 +79,7 @@ std::optional<std::string> fetch_version_reply(const std::string& url)
     return std::nullopt;
 }
 
-void CheckVersion(QWidget* owner, std::string_view running, const std::string& url)
+void CheckVersion(Owner* owner, std::string_view running, const std::string& url)
 {
     // The check runs on the window thread: the user waits, at most for the time-outs.
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -87,7 +87,7 @@ void CheckVersion(QWidget* owner, std::string_view running, const std::string& u
     QApplication::restoreOverrideCursor();
     if (!reply) return;
     if (auto message = version_message(*reply, running))
-        show_message(owner, Version, *message, Icon::information);
+        tell(owner, Version, *message, Icon::information);
 }
 
 }  // namespace nimbora

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-class QWidget;
-
 namespace nimbora {
+
+class Owner;
 
 // Where the latest version is published. NIMBORA_UPDATE_URL replaces it (tests serve
 // their own file).
@@ -28,8 +28,8 @@ std::optional<std::string> version_message(std::string_view reply, std::string_v
 // answered with an error status. Gives up after 10 s without a connection.
 std::optional<std::string> fetch_version_reply(const std::string& url);
 
-// The whole check, owned by `owner`: a failed request or a reply in another form shows
+// The whole check, told to `owner`: a failed request or a reply in another form shows
 // nothing at all.
-void CheckVersion(QWidget* owner, std::string_view running, const std::string& url = update_url());
+void CheckVersion(Owner* owner, std::string_view running, const std::string& url = update_url());
 
 }  // namespace nimbora

@@ -39,15 +39,15 @@ int main(int argc, char** argv)
 
     QtUserStore store;
     const auto [x, y] = start_position(store);
-    AppState state{store, start_places(store, documents_HomePath()), Settings{}, nullptr, {}, {},
-                   {}};
+    AppState state{
+        store, start_places(store, documents_HomePath()), Settings{}, nullptr, {}, {}, {}, nullptr};
     int code = 0;
     {
         MainWindow window(state);
         window.move(x, y);
         QObject::connect(&window, &MainWindow::quit_requested, &app, &QApplication::quit,
                          Qt::QueuedConnection);
-        offer_installation(&window, state.places.HomePath);
+        offer_installation(window.owner(), state.places.HomePath);
         window.load_settings();
         window.show();
         window.start_schedule();

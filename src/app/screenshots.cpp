@@ -45,6 +45,11 @@ public:
     {
         std::cerr << caption << ": " << text << '\n';
     }
+    bool question(std::string_view caption, std::string_view text, Icon, bool unanswered) override
+    {
+        std::cerr << caption << ": " << text << '\n';
+        return unanswered;
+    }
     void status(std::string_view) override {}
     void progress_range(int, int) override {}
     void progress_step(int) override {}
@@ -160,14 +165,14 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     MemoryUserStore store;
-    AppState state{store, Places{}, Settings{}, nullptr, {}, {}, {}};
+    StderrOwner owner;
+    AppState state{store, Places{}, Settings{}, nullptr, {}, {}, {}, &owner};
     state.places.HomePath = home + "/Documents/Nimbora/";
     state.places.DocPath = state.places.HomePath;
 
     int failures = 0;
     {
         MainWindow window(state);
-        StderrOwner owner;
         std::error_code ec;
         fs::create_directories(home + "/Documents", ec);
         if (!make_demo(state, &owner)) {

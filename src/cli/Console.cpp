@@ -21,6 +21,14 @@ void CliOwner::message(std::string_view caption, std::string_view text, Icon ico
     if (icon == Icon::error) failed_ = true;
 }
 
+bool CliOwner::question(std::string_view caption, std::string_view text, Icon, bool unanswered)
+{
+    end_status_line();
+    console_.err << caption << ": " << text << (unanswered ? " [Yes]" : " [No]") << '\n';
+    console_.err.flush();
+    return unanswered;
+}
+
 void CliOwner::status(std::string_view text)
 {
     if (!console_.err_is_terminal) return;

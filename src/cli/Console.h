@@ -21,6 +21,12 @@ public:
     explicit CliOwner(Console& console) : console_(console) {}
 
     void message(std::string_view caption, std::string_view text, Icon icon) override;
+    // A job on the command line has no one to ask (it may run unattended, as the daemon's
+    // uploads do): the question is written to stderr as "CAPTION: text [No]" with the
+    // answer taken, which is always `unanswered`. Commands that ask the person at the
+    // terminal do so themselves, with ask_yes_no.
+    bool question(std::string_view caption, std::string_view text, Icon icon,
+                  bool unanswered) override;
     void status(std::string_view text) override;
     void progress_range(int low, int high) override;
     void progress_step(int step) override;

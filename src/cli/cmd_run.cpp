@@ -134,6 +134,12 @@ public:
         std::lock_guard lock(mutex_);
         inner_.message(caption, text, icon);
     }
+    bool question(std::string_view caption, std::string_view text, Icon icon,
+                  bool unanswered) override
+    {
+        std::lock_guard lock(mutex_);
+        return inner_.question(caption, text, icon, unanswered);
+    }
     void status(std::string_view text) override
     {
         std::lock_guard lock(mutex_);

@@ -15,6 +15,12 @@ public:
     virtual ~Owner() = default;
 
     virtual void message(std::string_view caption, std::string_view text, Icon icon) = 0;
+    // A question answered Yes (true) or No, returning once it is answered. An owner with no
+    // one to ask (the command line, a desktop program that is ending) answers `unanswered`
+    // at once. Each caller names that answer: No wherever Yes would change, delete or send
+    // something.
+    virtual bool question(std::string_view caption, std::string_view text, Icon icon,
+                          bool unanswered) = 0;
     virtual void status(std::string_view text) = 0;
     virtual void progress_range(int low, int high) = 0;
     virtual void progress_step(int step) = 0;
@@ -27,6 +33,12 @@ public:
 inline void tell(Owner* owner, std::string_view caption, std::string_view text, Icon icon)
 {
     if (owner) owner->message(caption, text, icon);
+}
+// Asks `owner`; a null owner has no one to ask and answers `unanswered`.
+inline bool ask(Owner* owner, std::string_view caption, std::string_view text, Icon icon,
+                bool unanswered)
+{
+    return owner ? owner->question(caption, text, icon, unanswered) : unanswered;
 }
 inline void show_status(Owner* owner, std::string_view text)
 {

@@ -1,3 +1,4 @@
+#include "cli/Console.h"
 #include "cli/cli_harness.h"
 
 #include "config/format.h"
@@ -326,6 +327,22 @@ TEST_F(Cli, StatsReport)
     EXPECT_EQ(r.code, kUsage);
     EXPECT_EQ(r.err, "Error: --monthly-detail needs --year\n");
     EXPECT_EQ(r.out, "");
+}
+
+// A job's question on the command line is never put to the terminal: nobody may be there
+// (the daemon), and what is typed belongs to the command. The caller's answer is taken.
+TEST(CliOwner, AJobsQuestionTakesTheAnswerForNoOneToAskAndReadsNothing)
+{
+    std::istringstream in("y\n");
+    std::ostringstream out, err;
+    Console console{in, out, err};
+    CliOwner owner(console);
+    EXPECT_FALSE(owner.question("Upload", "Send anyway?", Icon::question, false));
+    EXPECT_TRUE(owner.question("Report", "Keep the old file?", Icon::warning, true));
+    EXPECT_EQ(err.str(), "Upload: Send anyway? [No]\nReport: Keep the old file? [Yes]\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(in.tellg(), 0);  // the typed answer is still there
+    EXPECT_FALSE(owner.failed());
 }
 
 TEST(CliProgram, RunsAsAProgram)

@@ -21,9 +21,12 @@ class CliUpload : public testing::Test, public test::CliHarness {
 protected:
     void SetUp() override
     {
+        // No case here waits out a time-out: long enough that a slow login on a loaded machine
+        // is never taken for one.
         FtpTiming t;
         t.retry_wait = 10ms;
-        t.connect_timeout = 3000ms;
+        t.connect_timeout = 20000ms;
+        t.response_timeout = 20000ms;
         set_ftp_timing(t);
         ASSERT_TRUE(server.start()) << "the FTP test server (pyftpdlib) did not start";
         fs::create_directories(server.home() / "wx");

@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "app/ids.h"
 #include "config/install.h"
+#include "support/RecordingOwner.h"
 #include "support/files.h"
 #include "support/gui.h"
 
@@ -14,13 +15,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
-
-#include <memory>
-#include <vector>
 
 namespace nimbora::test {
 
@@ -31,54 +27,6 @@ T* child(const QObject* parent, int id)
     T* w = parent->findChild<T*>(widget_id(id));
     EXPECT_NE(w, nullptr) << "no widget " << id;
     return w;
-}
-
-// The boxes answered so far; the answering stops when this goes away, so a box a test did
-// not expect is never answered by a later test's helper.
-class BoxAnswers {
-public:
-    ~BoxAnswers()
-    {
-        if (timer_) timer_->deleteLater();
-    }
-    std::size_t size() const { return seen_->size(); }
-    const SeenBox& operator[](std::size_t i) const { return seen_->at(i); }
-    std::vector<SeenBox> all() const { return *seen_; }
-
-    std::shared_ptr<std::vector<SeenBox>> seen_ = std::make_shared<std::vector<SeenBox>>();
-    QPointer<QTimer> timer_;
-};
-
-// Answers the next message boxes in turn, each with its button; records what each showed.
-inline std::unique_ptr<BoxAnswers> answer_boxes(std::vector<QMessageBox::StandardButton> buttons,
-                                                int timeout_ms = 5000)
-{
-    auto answers = std::make_unique<BoxAnswers>();
-    auto seen = answers->seen_;
-    auto last = std::make_shared<QPointer<QMessageBox>>();
-    auto waited = std::make_shared<int>(0);
-    auto* timer = new QTimer(qApp);
-    answers->timer_ = timer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        *waited += 10;
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box && box != last->data() && box->isVisible()) {
-            const QMessageBox::StandardButton button = buttons[seen->size()];
-            seen->push_back(SeenBox{true, box->windowTitle(), box->text(), box->icon()});
-            *last = box;
-            if (QAbstractButton* b = box->button(button))
-                b->click();
-            else
-                box->reject();
-        }
-        if (seen->size() == buttons.size() || *waited > timeout_ms) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-    return answers;
 }
 
 // Selects `name` in the list box 1114 of `dialog`.
@@ -110,7 +58,8 @@ inline QStringList station_list(QWidget* dialog)
     return names;
 }
 
-// An installed product folder, no station open.
+// An installed product folder, no station open. The windows' message boxes and questions
+// go to `boxes`.
 class DesktopHome : public testing::Test {
 protected:
     DesktopHome()
@@ -119,10 +68,12 @@ protected:
         state.places.HomePath = state.places.DocPath = home.folder();
         state.stop_schedule = [this] { ++stops; };
     }
+    ~DesktopHome() override { EXPECT_EQ(boxes.unused_answers(), 0u) << "a question never asked"; }
 
     TempDir home;
     MemoryUserStore store;
-    AppState state{store, {}, {}, nullptr, {}, {}, {}};
+    RecordingOwner boxes;
+    AppState state{store, {}, {}, nullptr, {}, {}, {}, &boxes};
     int stops = 0;
 };
 

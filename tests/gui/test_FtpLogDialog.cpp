@@ -2,6 +2,7 @@
 #include "app/AppState.h"
 #include "app/FtpLogDialog.h"
 #include "app/dialog_util.h"
+#include "support/RecordingOwner.h"
 #include "support/files.h"
 #include "support/gui.h"
 
@@ -22,7 +23,7 @@ using test::TempDir;
 class FtpLogDialogTest : public testing::Test {
 protected:
     FtpLogDialogTest()
-        : state{store, Places{dir.folder(), "Hill", dir.folder()}, {}, nullptr, {}, {}, {}}
+        : state{store, Places{dir.folder(), "Hill", dir.folder()}, {}, nullptr, {}, {}, {}, &boxes}
     {
     }
 
@@ -30,6 +31,7 @@ protected:
 
     TempDir dir;
     MemoryUserStore store;
+    test::RecordingOwner boxes;
     AppState state;
 };
 
@@ -65,19 +67,20 @@ TEST_F(FtpLogDialogTest, ClearAsksAndOnlyYesDeletes)
     QPushButton* clear = d.findChild<QPushButton*>(widget_id(FtpLogDialog::kClear));
     EXPECT_TRUE(view->toPlainText().contains(QString::fromLatin1("25\xB0.txt")));
 
-    auto no = test::answer_next_box(QMessageBox::No);
+    boxes.answer({false});
     QTest::mouseClick(clear, Qt::LeftButton);
-    EXPECT_TRUE(no->shown);
-    EXPECT_EQ(no->caption, "Delete log file");
-    EXPECT_EQ(no->text, "Are you sure ?");
-    EXPECT_EQ(no->icon, QMessageBox::Question);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_TRUE(boxes.messages[0].asked);
+    EXPECT_EQ(boxes.messages[0].caption, "Delete log file");
+    EXPECT_EQ(boxes.messages[0].text, "Are you sure ?");
+    EXPECT_EQ(boxes.messages[0].icon, Icon::question);
     EXPECT_TRUE(std::filesystem::exists(log()));
     EXPECT_FALSE(view->toPlainText().isEmpty());
     EXPECT_TRUE(clear->isEnabled());
 
-    auto yes = test::answer_next_box(QMessageBox::Yes);
+    boxes.answer({true});
     QTest::mouseClick(clear, Qt::LeftButton);
-    EXPECT_TRUE(yes->shown);
+    EXPECT_EQ(boxes.messages.size(), 2u);
     EXPECT_FALSE(std::filesystem::exists(log()));
     EXPECT_TRUE(view->toPlainText().isEmpty());
     EXPECT_FALSE(clear->isEnabled());

@@ -3,6 +3,7 @@
 #include "app/InternetDialog.h"
 #include "app/dialog_util.h"
 #include "config/read_conf.h"
+#include "support/RecordingOwner.h"
 #include "support/files.h"
 #include "support/gui.h"
 
@@ -58,7 +59,7 @@ QStringList list_of(QWidget* dialog)
 class InternetDialogTest : public testing::Test {
 protected:
     InternetDialogTest()
-        : state{store, Places{dir.folder(), "Hill", dir.folder()}, {}, nullptr, {}, {}, {}}
+        : state{store, Places{dir.folder(), "Hill", dir.folder()}, {}, nullptr, {}, {}, {}, &boxes}
     {
         Settings& s = state.settings;
         s.InitPathRep = s.InitPathDB = s.InitPathWLK = dir.folder();
@@ -100,6 +101,7 @@ protected:
 
     TempDir dir;
     MemoryUserStore store;
+    test::RecordingOwner boxes;
     AppState state;
     int stops = 0;
     int refreshes = 0;
@@ -167,16 +169,11 @@ TEST_F(InternetDialogTest, AddIgnoresTheSamePathInOtherLetterCaseAndAFullList)
     // With ten listed, "Add" opens nothing.
     QListWidget* list = find<QListWidget>(d.get(), InternetDialog::kFiles);
     while (list->count() < 10) list->addItem(QString("/f%1").arg(list->count()));
-    auto opened = std::make_shared<bool>(false);
-    auto armed = std::make_shared<bool>(true);
-    test::with_next_modal([opened, armed](QWidget* w) {
-        if (!*armed) return;
-        *opened = true;
-        static_cast<QDialog*>(w)->reject();
-    });
+    // A picker would have been shown inside the click; the watch closes one that opens anyway.
+    auto picker = test::with_next_modal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
     click(d.get(), InternetDialog::kAdd);
-    *armed = false;
-    EXPECT_FALSE(*opened);
+    EXPECT_FALSE(picker->fired());
+    picker->cancel();
     EXPECT_EQ(list->count(), 10);
 }
 
@@ -215,20 +212,22 @@ TEST_P(InternetDialogEmptyField, AsksAndNoKeepsTheDialogOpen)
     auto d = open();
     find<QTabWidget>(d.get(), InternetDialog::kTabs)->setCurrentIndex(1);
     find<QLineEdit>(d.get(), GetParam().id)->clear();
-    auto no = test::answer_next_box(QMessageBox::No);
+    boxes.answer({false});
     click(d.get(), ids::kOk);
-    EXPECT_TRUE(no->shown);
-    EXPECT_EQ(no->caption, "Error");
-    EXPECT_EQ(no->text, GetParam().question);
-    EXPECT_EQ(no->icon, QMessageBox::Critical);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_TRUE(boxes.messages[0].asked);
+    EXPECT_EQ(boxes.messages[0].caption, "Error");
+    EXPECT_EQ(boxes.messages[0].text, GetParam().question);
+    EXPECT_EQ(boxes.messages[0].icon, Icon::error);
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(find<QTabWidget>(d.get(), InternetDialog::kTabs)->currentIndex(), 0);
     EXPECT_EQ(saved().FtpHost, "ftp.example.org");
 
-    auto yes = test::answer_next_box(QMessageBox::Yes);
+    boxes.answer({true});
     click(d.get(), ids::kOk);
-    EXPECT_TRUE(yes->shown);
+    EXPECT_EQ(boxes.messages.size(), 2u);
     EXPECT_EQ(d->result(), QDialog::Accepted);
+    EXPECT_FALSE(d->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -246,13 +245,18 @@ TEST_F(InternetDialogTest, QuestionsComeInFieldOrder)
     auto d = open();
     find<QLineEdit>(d.get(), InternetDialog::kPassword)->clear();
     find<QLineEdit>(d.get(), InternetDialog::kHost)->clear();
-    auto first = test::answer_next_box(QMessageBox::Yes);
-    auto second = test::answer_next_box(QMessageBox::No);
+    boxes.answer({true, false});
     click(d.get(), ids::kOk);
-    EXPECT_TRUE(second->shown);
-    EXPECT_EQ(first->text, "Invalid FTP Host!\nContinue anyway?");
-    EXPECT_EQ(second->text, "Invalid Password!\nContinue anyway?");
+    ASSERT_EQ(boxes.messages.size(), 2u);
+    EXPECT_EQ(boxes.messages[0].text, "Invalid FTP Host!\nContinue anyway?");
+    EXPECT_EQ(boxes.messages[1].text, "Invalid Password!\nContinue anyway?");
     EXPECT_NE(d->result(), QDialog::Accepted);
+    EXPECT_TRUE(d->isVisible());
+    // No one to answer: the first question stops the OK.
+    boxes.clear();
+    click(d.get(), ids::kOk);
+    EXPECT_EQ(boxes.messages.size(), 1u);
+    EXPECT_TRUE(d->isVisible());
 }
 
 TEST_F(InternetDialogTest, StartTimeRefusedUnlessOnFileChange)
@@ -261,11 +265,11 @@ TEST_F(InternetDialogTest, StartTimeRefusedUnlessOnFileChange)
     find<QTabWidget>(d.get(), InternetDialog::kTabs)->setCurrentIndex(0);
     type(d.get(), InternetDialog::kStartTime, "25:00");
     QTest::mouseClick(find<QCheckBox>(d.get(), InternetDialog::kPassive), Qt::LeftButton);
-    auto refused = test::answer_next_box(QMessageBox::Ok);
     click(d.get(), ids::kOk);
-    EXPECT_TRUE(refused->shown);
-    EXPECT_EQ(refused->text, "Invalid Starting Time!");
-    EXPECT_EQ(refused->caption, "Error");
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_FALSE(boxes.messages[0].asked);
+    EXPECT_EQ(boxes.messages[0].text, "Invalid Starting Time!");
+    EXPECT_EQ(boxes.messages[0].caption, "Error");
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(find<QTabWidget>(d.get(), InternetDialog::kTabs)->currentIndex(), 1);
     // A refused OK stores nothing but the passive box, and saves nothing.
@@ -363,12 +367,11 @@ TEST_F(InternetDialogTest, UntickingCurrentMonthUnticksDecadesAndWarnsOfAnEmptyL
     QTest::mouseClick(month, Qt::LeftButton);
 
     click(d.get(), InternetDialog::kClear);
-    auto warning = test::answer_next_box(QMessageBox::Ok);
     click(d.get(), ids::kOk);
-    EXPECT_TRUE(warning->shown);
-    EXPECT_EQ(warning->caption, "Warning");
-    EXPECT_EQ(warning->text, "No files selected!");
-    EXPECT_EQ(warning->icon, QMessageBox::Warning);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].caption, "Warning");
+    EXPECT_EQ(boxes.messages[0].text, "No files selected!");
+    EXPECT_EQ(boxes.messages[0].icon, Icon::warning);
     EXPECT_EQ(d->result(), QDialog::Accepted);
     const Settings back = saved();
     EXPECT_EQ(back.ReportUpload, 0);

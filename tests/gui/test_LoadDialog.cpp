@@ -9,7 +9,7 @@
 #include "config/stations.h"
 #include "import/synthetic.h"
 #include "jobs/busy.h"
-#include "support/gui.h"
+#include "support/RecordingOwner.h"
 #include "support/report_station.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,6 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -27,8 +26,6 @@
 
 namespace nimbora {
 namespace {
-
-constexpr int kJobMs = 60000;
 
 template <class W>
 W* child(QWidget* dialog, int id)
@@ -70,21 +67,21 @@ protected:
 
     test::ReportStation station_;
     MemoryUserStore store_;
+    test::RecordingOwner boxes_;
     QWidget main_;
-    AppState state_{store_, {}, {}, nullptr, {}, {}, {}};
+    AppState state_{store_, {}, {}, nullptr, {}, {}, {}, &boxes_};
     std::vector<bool> menu_;
 };
 
 TEST_F(LoadDialogTest, AnEmptyWlkFolderOpensWithAnEmptyList)
 {
-    auto seen = test::answer_next_box(QMessageBox::Ok);
     LoadDialog dialog(state_, nullptr);
     EXPECT_TRUE(dialog.opened());
     EXPECT_EQ(dialog.windowTitle(), "Load Database");
-    EXPECT_TRUE(seen->shown);
-    EXPECT_EQ(seen->caption, "Error");
-    EXPECT_EQ(seen->text, "Wlk file(s) not found");
-    EXPECT_EQ(seen->icon, QMessageBox::Critical);
+    ASSERT_EQ(boxes_.messages.size(), 1u);
+    EXPECT_EQ(boxes_.messages[0].caption, "Error");
+    EXPECT_EQ(boxes_.messages[0].text, "Wlk file(s) not found");
+    EXPECT_EQ(boxes_.messages[0].icon, Icon::error);
     EXPECT_EQ(child<QListWidget>(&dialog, ids::jobs::kWlkList)->count(), 0);
     EXPECT_EQ(child<QLineEdit>(&dialog, ids::jobs::kFirstRecord)->text(), "");
 }
@@ -109,13 +106,14 @@ TEST_F(LoadDialogTest, SelectAllAndLoadImportsEveryListedFileAndShowsTheNewSpan)
     QStringList progress;
     QObject::connect(child<QStatusBar>(&dialog, ids::jobs::kLoadStatusBar),
                      &QStatusBar::messageChanged, [&](const QString& t) { progress << t; });
-    auto done = test::answer_next_box(QMessageBox::Ok, kJobMs);
     click(&dialog, ids::jobs::kLoad);
     wait_for_jobs();
     EXPECT_TRUE(progress.contains("Load 2009-01.wlk: ")) << progress.join('|').toStdString();
-    EXPECT_EQ(done->caption, "Load Database");
-    EXPECT_TRUE(done->text.startsWith("Load completed"));
-    EXPECT_TRUE(done->text.contains("Records skipped:         0"));
+    ASSERT_EQ(boxes_.messages.size(), 1u);
+    const test::Message done = boxes_.messages[0];
+    EXPECT_EQ(done.caption, "Load Database");
+    EXPECT_TRUE(done.text.starts_with("Load completed")) << done.text;
+    EXPECT_NE(done.text.find("Records skipped:         0"), std::string::npos) << done.text;
 
     const auto years = GetYear(nullptr, station_.db_path());
     ASSERT_TRUE(years);
@@ -134,21 +132,22 @@ TEST_F(LoadDialogTest, SelectAllAndLoadImportsEveryListedFileAndShowsTheNewSpan)
     LoadDialog again(state_, nullptr);
     EXPECT_EQ(child<QLineEdit>(&again, ids::jobs::kFirstRecord)->text().toStdString(), span->first);
     child<QListWidget>(&again, ids::jobs::kWlkList)->item(1)->setSelected(true);
-    auto skipped = test::answer_next_box(QMessageBox::Ok, kJobMs);
     click(&again, ids::jobs::kLoad);
     wait_for_jobs();
-    EXPECT_TRUE(skipped->text.contains("New records loaded:       0"));
+    ASSERT_EQ(boxes_.messages.size(), 2u);
+    EXPECT_NE(boxes_.messages[1].text.find("New records loaded:       0"), std::string::npos)
+        << boxes_.messages[1].text;
 }
 
 TEST_F(LoadDialogTest, LoadWithNothingSelectedIsRefusedByTheImport)
 {
     write_months();
     LoadDialog dialog(state_, nullptr);
-    auto seen = test::answer_next_box(QMessageBox::Ok, kJobMs);
     click(&dialog, ids::jobs::kLoad);
     wait_for_jobs();
-    EXPECT_EQ(seen->caption, "Warning");
-    EXPECT_EQ(seen->text, "No file(s) selected.");
+    ASSERT_EQ(boxes_.messages.size(), 1u);
+    EXPECT_EQ(boxes_.messages[0].caption, "Warning");
+    EXPECT_EQ(boxes_.messages[0].text, "No file(s) selected.");
     EXPECT_EQ(ThActive.load(), 0);
 }
 
@@ -161,7 +160,7 @@ TEST_F(LoadDialogTest, ALoadWhileAJobRunsStartsNothingAndShowsNothing)
     ASSERT_TRUE(other);
     click(&dialog, ids::jobs::kLoad);
     EXPECT_EQ(running_jobs(), 0);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(boxes_.messages.empty());
     other.release();
     const auto years = GetYear(nullptr, station_.db_path());
     ASSERT_TRUE(years);
@@ -172,11 +171,11 @@ TEST_F(LoadDialogTest, AMissingDatabaseClosesTheDialogAtOnce)
 {
     write_months();
     std::filesystem::remove(station_.db_path());
-    auto seen = test::answer_next_box(QMessageBox::Ok);
     LoadDialog dialog(state_, nullptr);
-    EXPECT_TRUE(seen->shown);
-    EXPECT_EQ(seen->caption, "Error");
-    EXPECT_TRUE(seen->text.startsWith("Can't open database: "));
+    ASSERT_EQ(boxes_.messages.size(), 1u);
+    EXPECT_EQ(boxes_.messages[0].caption, "Error");
+    EXPECT_TRUE(boxes_.messages[0].text.starts_with("Can't open database: "))
+        << boxes_.messages[0].text;
     EXPECT_FALSE(dialog.opened());
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
 }

@@ -21,8 +21,6 @@ namespace fs = std::filesystem;
 namespace nimbora {
 namespace {
 
-using test::answer_boxes;
-
 class MainWindowTest : public test::DesktopHome {
 protected:
     // Every menu item the window has, with its menu.
@@ -118,14 +116,15 @@ TEST_F(MainWindowTest, MenusGreyWithoutStationAndTitleFollowsOpenAndDelete)
     state.report_menu_enabled(true);
     EXPECT_TRUE(w.report_menu()->menuAction()->isEnabled());
 
-    auto seen = answer_boxes({QMessageBox::Yes, QMessageBox::Ok});
+    boxes.answer({true});
     test::with_next_modal([](QWidget* dialog) {
         test::select_station(dialog, "Ridge");
         test::click(dialog, ids::kDeleteButton);
     });
     w.action(ids::kDeleteStation)->trigger();
-    ASSERT_EQ(seen->size(), 2u);
-    EXPECT_EQ((*seen)[1].text, "Station deleted successfully");
+    ASSERT_EQ(boxes.messages.size(), 2u);
+    EXPECT_EQ(boxes.messages[0].caption, "Delete station 'Ridge'");
+    EXPECT_EQ(boxes.messages[1].text, "Station deleted successfully");
     EXPECT_EQ(w.windowTitle(), "Nimbora - []");
     expect_station_menus(w, false);
     EXPECT_FALSE(store.get_string("StationName"));
@@ -182,11 +181,11 @@ TEST_F(MainWindowTest, PositionIsSavedUnlessOffScreenOrNegative)
     EXPECT_EQ(store.get_int("PosX"), 120);
 
     store.fail_writes = true;
-    auto seen = answer_boxes({QMessageBox::Ok});
     w.move(140, 100);
-    QTRY_COMPARE(seen->size(), 1u);
-    EXPECT_EQ((*seen)[0].caption, "Error");
-    EXPECT_EQ((*seen)[0].text, "Error saving settings to registry");
+    QTRY_COMPARE(boxes.count(), 1u);
+    EXPECT_EQ(boxes.messages[0].caption, "Error");
+    EXPECT_EQ(boxes.messages[0].text, "Error saving settings to registry");
+    EXPECT_EQ(boxes.messages[0].icon, Icon::error);
 }
 
 TEST_F(MainWindowTest, WithoutATrayTheCloseBoxEndsTheProgramAndExitAlwaysDoes)
@@ -222,6 +221,28 @@ TEST_F(MainWindowTest, HelpOpensTheProgramsOwnPages)
     EXPECT_EQ(browser->source().toString(), "qrc:/nimbora/help/index.html");
     EXPECT_TRUE(browser->toPlainText().contains("Getting started"));
     viewer->close();
+}
+
+TEST_F(MainWindowTest, InstallationIsOfferedAndRunsOnlyOnYes)
+{
+    test::TempDir docs;
+    const std::string product = docs.folder() + "Nimbora/";
+    EXPECT_FALSE(offer_installation(nullptr, product));  // no one to ask: No
+    boxes.answer({false});
+    EXPECT_FALSE(offer_installation(&boxes, product));
+    EXPECT_FALSE(fs::exists(product));
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].caption, "Nimbora");
+    EXPECT_TRUE(boxes.messages[0].asked);
+    EXPECT_EQ(boxes.messages[0].text.substr(0, 55),
+              "Nimbora is not set up in this documents folder; missing");
+
+    boxes.answer({true});
+    EXPECT_TRUE(offer_installation(&boxes, product));
+    EXPECT_TRUE(fs::is_regular_file(fs::path(product) / "nimbrep.conf"));
+    // Installed: nothing is asked again.
+    EXPECT_TRUE(offer_installation(&boxes, product));
+    EXPECT_EQ(boxes.messages.size(), 2u);
 }
 
 TEST(Help, EveryPageNameOpensItsOwnPage)

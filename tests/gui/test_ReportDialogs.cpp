@@ -11,7 +11,7 @@
 #include "import/synthetic.h"
 #include "jobs/busy.h"
 #include "reports/requests.h"
-#include "support/gui.h"
+#include "support/RecordingOwner.h"
 #include "support/report_station.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +22,16 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QWidget>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -38,8 +40,9 @@ namespace {
 
 using test::ReportStation;
 
-// Long enough for a report under the sanitizers; no test waits for it to pass.
-constexpr int kJobMs = 60000;
+// Long enough for a report under the sanitizers on a loaded machine; no test waits for it
+// to pass.
+constexpr int kJobMs = 120000;
 
 template <class W>
 W* child(QWidget* dialog, int id)
@@ -103,22 +106,24 @@ protected:
         ThActive = 0;
     }
 
-    // Clicks OK and answers the box the job ends with; returns once the job is gone.
-    std::shared_ptr<test::SeenBox> run_ok(QWidget* dialog)
+    // Clicks OK and returns, once the job is gone, the one message it ended with.
+    test::Message run_ok(QWidget* dialog)
     {
-        auto seen = test::answer_next_box(QMessageBox::Ok, kJobMs);
+        boxes_.clear();
         click(dialog, ids::kOk);
         wait_for_jobs();
-        return seen;
+        EXPECT_EQ(boxes_.messages.size(), 1u);
+        return boxes_.messages.empty() ? test::Message{} : boxes_.messages.back();
     }
 
-    // Clicks OK on a choice the dialog refuses; returns the box it showed.
-    std::shared_ptr<test::SeenBox> refused_ok(QWidget* dialog)
+    // Clicks OK on a choice the dialog refuses; returns the one message it showed.
+    test::Message refused_ok(QWidget* dialog)
     {
-        auto seen = test::answer_next_box(QMessageBox::Ok);
+        boxes_.clear();
         click(dialog, ids::kOk);
         EXPECT_EQ(running_jobs(), 0);
-        return seen;
+        EXPECT_EQ(boxes_.messages.size(), 1u);
+        return boxes_.messages.empty() ? test::Message{} : boxes_.messages.back();
     }
 
     bool written(const std::string& name) const { return station_->exists(name); }
@@ -134,8 +139,9 @@ protected:
 
     static ReportStation* station_;
     MemoryUserStore store_;
+    test::RecordingOwner boxes_;
     QWidget main_;
-    AppState state_{store_, {}, {}, nullptr, {}, {}, {}};
+    AppState state_{store_, {}, {}, nullptr, {}, {}, {}, &boxes_};
     std::vector<bool> menu_;
 };
 
@@ -153,16 +159,16 @@ TEST_F(ReportDialogs, MonthlyListsTheMonthsOfTheChosenYearAndWritesTheReport)
     EXPECT_EQ(month->count(), 0);
     EXPECT_TRUE(child<QCheckBox>(&dialog, ids::jobs::kWindDetail)->isEnabled());
 
-    auto none = refused_ok(&dialog);
-    EXPECT_EQ(none->caption, "Attention");
-    EXPECT_EQ(none->text, "No year/month selected.");
-    EXPECT_EQ(none->icon, QMessageBox::Warning);
+    const test::Message none = refused_ok(&dialog);
+    EXPECT_EQ(none.caption, "Attention");
+    EXPECT_EQ(none.text, "No year/month selected.");
+    EXPECT_EQ(none.icon, Icon::warning);
 
     choose(year, "2009");
     EXPECT_EQ(items(month), QStringList{"January"});
     choose(year, "2008");
     EXPECT_EQ(items(month), (QStringList{"May", "June"}));
-    EXPECT_EQ(refused_ok(&dialog)->text, "No year/month selected.");
+    EXPECT_EQ(refused_ok(&dialog).text, "No year/month selected.");
 
     choose(month, "June");
     child<QCheckBox>(&dialog, ids::jobs::kWindDetail)->setChecked(true);
@@ -170,8 +176,9 @@ TEST_F(ReportDialogs, MonthlyListsTheMonthsOfTheChosenYearAndWritesTheReport)
     QStringList progress;
     QObject::connect(child<QStatusBar>(&dialog, ids::jobs::kStatusBar), &QStatusBar::messageChanged,
                      [&](const QString& t) { progress << t; });
-    auto done = run_ok(&dialog);
-    EXPECT_EQ(done->caption, "Report");
+    const test::Message done = run_ok(&dialog);
+    EXPECT_EQ(done.caption, "Report");
+    EXPECT_EQ(done.icon, Icon::information);
     EXPECT_TRUE(progress.contains("Please wait..."));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(written("June_2008.txt"));
@@ -191,7 +198,7 @@ TEST_F(ReportDialogs, MonthlyOffersNoWindFileWithoutTheWindColumn)
     choose(child<QComboBox>(&dialog, ids::jobs::kMonthlyYear), "2008");
     choose(child<QComboBox>(&dialog, ids::jobs::kMonthlyMonth), "May");
     remove("May_2008_wind.txt");
-    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_EQ(run_ok(&dialog).caption, "Report");
     EXPECT_TRUE(written("May_2008.txt"));
     EXPECT_FALSE(written("May_2008_wind.txt"));
 }
@@ -200,26 +207,24 @@ TEST_F(ReportDialogs, ASecondOkWhileTheJobRunsStartsNothingAndShowsNothing)
 {
     AnnualReportDialog dialog(state_, nullptr);
     choose(child<QComboBox>(&dialog, ids::jobs::kAnnualYear), "2008");
-    bool busy_during = false;
-    int jobs_during = 0;
-    QWidget* modal_after = nullptr;
-    QWidget* completion = nullptr;
-    test::with_next_modal(
-        [&](QWidget* box) {
-            // The job waits on this box, so it still holds the busy flag.
-            completion = box;
-            busy_during = ThActive != 0;
-            click(&dialog, ids::kOk);
-            jobs_during = running_jobs();
-            modal_after = QApplication::activeModalWidget();
-            if (auto* b = qobject_cast<QMessageBox*>(box)) b->button(QMessageBox::Ok)->click();
-        },
-        kJobMs);
+    // The job is held in its final message, on its own thread, until the test lets it go.
+    std::atomic<bool> held = false;
+    std::promise<void> go;
+    std::shared_future<void> released = go.get_future().share();
+    boxes_.on_box = [&held, released](const test::Message&) {
+        held = true;
+        released.wait();
+    };
     click(&dialog, ids::kOk);
+    QTRY_VERIFY_WITH_TIMEOUT(held, kJobMs);
+    const bool busy_during = ThActive != 0;
+    click(&dialog, ids::kOk);
+    const int jobs_during = running_jobs();
+    go.set_value();
     wait_for_jobs();
     EXPECT_TRUE(busy_during);
     EXPECT_EQ(jobs_during, 1);
-    EXPECT_EQ(modal_after, completion);
+    EXPECT_EQ(boxes_.messages.size(), 1u);  // the second OK told nothing
     EXPECT_TRUE(written("Year2008.txt"));
     EXPECT_EQ(ThActive.load(), 0);
 }
@@ -236,7 +241,7 @@ TEST_F(ReportDialogs, CurrentMonthNamesTheMonthAndReportsItFromItsWlkFile)
     const std::string report =
         strf("%s_%d.txt", mesi[static_cast<std::size_t>(now.month - 1)], now.year);
     remove(report);
-    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_EQ(run_ok(&dialog).caption, "Report");
     EXPECT_TRUE(written(report));
     remove(wlk);
 }
@@ -246,12 +251,12 @@ TEST_F(ReportDialogs, AnnualRefusesAMissingYearAndWritesTheChosenOne)
     AnnualReportDialog dialog(state_, nullptr);
     auto* year = child<QComboBox>(&dialog, ids::jobs::kAnnualYear);
     EXPECT_EQ(items(year), (QStringList{"2008", "2009"}));
-    auto none = refused_ok(&dialog);
-    EXPECT_EQ(none->caption, "Attention");
-    EXPECT_EQ(none->text, "No year selected.");
+    const test::Message none = refused_ok(&dialog);
+    EXPECT_EQ(none.caption, "Attention");
+    EXPECT_EQ(none.text, "No year selected.");
     choose(year, "2009");
     remove("Year2009.txt");
-    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_EQ(run_ok(&dialog).caption, "Report");
     EXPECT_TRUE(written("Year2009.txt"));
 }
 
@@ -263,20 +268,21 @@ TEST_F(ReportDialogs, GlobalShowsTheYearsHeldAndFillsItsProgressBar)
     EXPECT_TRUE(child<QLineEdit>(&dialog, ids::jobs::kGlobalFrom)->isReadOnly());
     auto* bar = child<QProgressBar>(&dialog, ids::jobs::kProgressBar);
     remove("Global.txt");
-    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_EQ(run_ok(&dialog).caption, "Report");
     EXPECT_TRUE(written("Global.txt"));
     EXPECT_GT(bar->maximum(), 0);
 }
 
-TEST_F(ReportDialogs, AClosedDialogLeavesItsJobRunningAndTheMessageToTheMainWindow)
+// Where the message goes once the dialog is gone is GuiOwner's part (test_GuiOwner).
+TEST_F(ReportDialogs, AClosedDialogLeavesItsJobRunningAndItsMessageTold)
 {
     auto dialog = std::make_unique<GlobalReportDialog>(state_, nullptr);
     remove("Global.txt");
-    auto seen = test::answer_next_box(QMessageBox::Ok, kJobMs);
     click(dialog.get(), ids::kOk);
     dialog.reset();
     wait_for_jobs();
-    EXPECT_EQ(seen->caption, "Report");
+    ASSERT_EQ(boxes_.messages.size(), 1u);
+    EXPECT_EQ(boxes_.messages[0].caption, "Report");
     EXPECT_TRUE(written("Global.txt"));
     EXPECT_TRUE(menu_.back());
 }
@@ -289,14 +295,14 @@ TEST_F(ReportDialogs, StatisticsAllTimeSendsNineNineNineNineAndNeverTheMonthlyDe
     auto* detail = child<QCheckBox>(&dialog, ids::jobs::kMonthlyDetail);
     EXPECT_EQ(items(year), (QStringList{"2008", "2009"}));
     EXPECT_TRUE(child<QLineEdit>(&dialog, ids::jobs::kFirstDate)->isHidden());
-    EXPECT_EQ(refused_ok(&dialog)->text, "Nothing selected.");
+    EXPECT_EQ(refused_ok(&dialog).text, "Nothing selected.");
 
     detail->setChecked(true);
     all->setChecked(true);
     EXPECT_FALSE(year->isEnabled());
     EXPECT_FALSE(detail->isEnabled());
     remove("Statistics.txt");
-    EXPECT_EQ(run_ok(&dialog)->caption, "Summary");
+    EXPECT_EQ(run_ok(&dialog).caption, "Summary");
     EXPECT_TRUE(written("Statistics.txt"));
     EXPECT_FALSE(written("9999_Statistics_Dett.txt"));
     // The title spans the first and the last record's days.
@@ -306,7 +312,7 @@ TEST_F(ReportDialogs, StatisticsAllTimeSendsNineNineNineNineAndNeverTheMonthlyDe
     EXPECT_TRUE(year->isEnabled());
     EXPECT_TRUE(detail->isEnabled());
     choose(year, "2008");
-    EXPECT_EQ(run_ok(&dialog)->caption, "Statistics");
+    EXPECT_EQ(run_ok(&dialog).caption, "Statistics");
     EXPECT_TRUE(written("2008_Statistics_Dett.txt"));
 }
 
@@ -333,16 +339,16 @@ TEST_F(ReportDialogs, DateRangeAcceptsOneDayAndRefusesTheDayBeforeTheFirstRecord
     for (const Refused& r : refused) {
         start->setDate(r.start);
         end->setDate(r.end);
-        auto seen = refused_ok(&dialog);
-        EXPECT_EQ(seen->caption, "Error") << r.text;
-        EXPECT_EQ(seen->text, r.text);
-        EXPECT_EQ(seen->icon, QMessageBox::Critical);
+        const test::Message seen = refused_ok(&dialog);
+        EXPECT_EQ(seen.caption, "Error") << r.text;
+        EXPECT_EQ(seen.text, r.text);
+        EXPECT_EQ(seen.icon, Icon::error);
     }
 
     start->setDate(day1);
     end->setDate(day1);
     remove("Report 01052008-01052008.txt");
-    EXPECT_EQ(run_ok(&dialog)->caption, "Report");
+    EXPECT_EQ(run_ok(&dialog).caption, "Report");
     EXPECT_TRUE(written("Report 01052008-01052008.txt"));
 }
 
@@ -358,14 +364,15 @@ TEST_P(ReportDialogsWithoutDatabase, TellAndCloseAtOnce)
 {
     test::TempDir empty;
     MemoryUserStore store;
-    AppState state{store, {}, {}, nullptr, {}, {}, {}};
+    test::RecordingOwner boxes;
+    AppState state{store, {}, {}, nullptr, {}, {}, {}, &boxes};
     state.settings.InitPathDB = state.settings.InitPathRep = state.settings.InitPathWLK =
         empty.folder();
-    auto seen = test::answer_next_box(QMessageBox::Ok);
     auto dialog = GetParam().make(state);
-    EXPECT_TRUE(seen->shown);
-    EXPECT_EQ(seen->caption, "Error");
-    EXPECT_TRUE(seen->text.startsWith("Can't open database: "));
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].caption, "Error");
+    EXPECT_TRUE(boxes.messages[0].text.starts_with("Can't open database: "))
+        << boxes.messages[0].text;
     EXPECT_FALSE(dialog->opened());
     EXPECT_EQ(dialog->exec(), QDialog::Rejected);
 }

@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 namespace nimbora {
 namespace {
 
-using test::answer_boxes;
 using test::child;
 using test::click;
 
@@ -132,19 +131,25 @@ TEST_F(SetupDialogs, DirectoriesRefuseMissingFoldersOneByOneWithFocusAndSelectio
     auto* wlk = child<QLineEdit>(&d, ids::kWlkDir);
     rep->setText(QString::fromStdString(home.folder() + "nowhere"));
     wlk->setText(QString::fromStdString(home.folder() + "gone"));
-    auto seen = answer_boxes({QMessageBox::Ok, QMessageBox::Ok});
+    QStringList selected_at_box;  // the selected text of the focused edit at each message
+    boxes.on_box = [&](const test::Message&) {
+        auto* edit = qobject_cast<QLineEdit*>(d.focusWidget());
+        selected_at_box << (edit ? edit->selectedText() : QString());
+    };
     click(&d, ids::kOk);
-    QTest::qWait(50);
-    ASSERT_EQ(seen->size(), 2u);
-    EXPECT_EQ((*seen)[0].caption, "Error");
-    EXPECT_EQ((*seen)[0].text, "Report directory is invalid!");
-    EXPECT_EQ((*seen)[0].icon, QMessageBox::Critical);
-    EXPECT_EQ((*seen)[1].text, "Wlk Directory is invalid!");
+    boxes.on_box = nullptr;
+    ASSERT_EQ(boxes.messages.size(), 2u);
+    EXPECT_EQ(boxes.messages[0].caption, "Error");
+    EXPECT_EQ(boxes.messages[0].text, "Report directory is invalid!");
+    EXPECT_EQ(boxes.messages[0].icon, Icon::error);
+    EXPECT_EQ(boxes.messages[1].text, "Wlk Directory is invalid!");
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(state.settings.InitPathRep, before);
-    // The last wrong folder has the focus, its whole text selected.
+    // Each wrong folder gets the focus, its whole text selected, once it has been named: the
+    // report folder by the time the WLK folder is named, the WLK folder at the end.
+    ASSERT_EQ(selected_at_box.size(), 2u);
+    EXPECT_EQ(selected_at_box[1], rep->text());
     EXPECT_EQ(wlk->selectedText(), wlk->text());
-    EXPECT_EQ(rep->selectedText(), rep->text());
     EXPECT_EQ(d.focusWidget(), wlk);
 
     fs::create_directory(home.path() / "reports");
@@ -174,10 +179,9 @@ TEST_F(SetupDialogs, AFolderPickedWithANonAsciiNameIsStoredAsTheFileSystemNamesI
         static_cast<QDialog*>(picker)->accept();  // the picker's own accept, as OK does
     });
     click(&d, ids::kReportDirBrowse);
-    auto seen = answer_boxes({QMessageBox::Ok}, 1000);
     click(&d, ids::kOk);
     EXPECT_EQ(started, QString::fromUtf8(start.c_str()));  // the picker began at the setting
-    EXPECT_EQ(seen->size(), 0u);                           // no "Report directory is invalid!"
+    EXPECT_TRUE(boxes.messages.empty());                   // no "Report directory is invalid!"
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(state.settings.InitPathRep, folder + "/");
     EXPECT_TRUE(fs::is_directory(state.settings.InitPathRep));
@@ -237,7 +241,8 @@ TEST(UnitsDialog, InchAndInHgGiveTheNextMonthlyReportTheirFormats)
     st.columns({kPressure, kRain});
 
     MemoryUserStore store;
-    AppState state{store, {}, st.settings, nullptr, {}, {}, {}};
+    test::RecordingOwner boxes;
+    AppState state{store, {}, st.settings, nullptr, {}, {}, {}, &boxes};
     state.places.DocPath = st.dir.folder();
     UnitsDialog d(state, nullptr);
     EXPECT_TRUE(child<QRadioButton>(&d, ids::kRainMm)->isChecked());

@@ -12,23 +12,22 @@ namespace fs = std::filesystem;
 namespace nimbora {
 namespace {
 
-using test::answer_boxes;
 using test::child;
 using test::click;
 using test::DesktopHome;
 
 class StationDialogs : public DesktopHome {
 protected:
-    // Types `name` into a New Station dialog and presses Create; the boxes are answered Ok.
-    // Returns what they showed and whether the dialog closed.
-    std::pair<std::vector<test::SeenBox>, bool> create(const QString& name)
+    // Types `name` into a New Station dialog and presses Create. Returns the messages it
+    // showed and whether the dialog closed.
+    std::pair<std::vector<test::Message>, bool> create(const QString& name)
     {
+        boxes.clear();
         NewStationDialog dialog(state, nullptr);
         QTest::keyClicks(child<QLineEdit>(&dialog, ids::kStationNameEdit), name);
-        auto seen = answer_boxes({QMessageBox::Ok});
         dialog.show();
         click(&dialog, ids::kCreateButton);
-        return {seen->all(), !dialog.isVisible()};
+        return {boxes.messages, !dialog.isVisible()};
     }
 };
 
@@ -43,7 +42,7 @@ TEST_F(StationDialogs, NewStationCopiesTheTemplatesAndRefusesBadOrTakenNames)
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0].caption, "New Station");
     EXPECT_EQ(made[0].text, "Station created successfully");
-    EXPECT_EQ(made[0].icon, QMessageBox::Information);
+    EXPECT_EQ(made[0].icon, Icon::information);
     EXPECT_TRUE(made_closed);
     for (const char* f : {"NimboDB.s3db", "nimbrep.conf", "nimbrep.dat"})
         EXPECT_TRUE(fs::is_regular_file(home.path() / "Lake" / f)) << f;
@@ -52,7 +51,7 @@ TEST_F(StationDialogs, NewStationCopiesTheTemplatesAndRefusesBadOrTakenNames)
     auto [taken, taken_closed] = create("Lake");
     ASSERT_EQ(taken.size(), 1u);
     EXPECT_EQ(taken[0].text, "Could not create station");
-    EXPECT_EQ(taken[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(taken[0].icon, Icon::error);
     EXPECT_FALSE(taken_closed);
 
     // The name becomes a folder name: a separator would reach outside the product folder.
@@ -93,12 +92,10 @@ TEST_F(StationDialogs, OpenListsSortedStationsAndRefusesTheOpenOne)
     OpenStationDialog again(state, nullptr);
     again.show();
     test::select_station(&again, "Beta");
-    auto seen = answer_boxes({QMessageBox::Ok});
     click(&again, ids::kOpenButton);
-    QTest::qWait(50);
-    ASSERT_EQ(seen->size(), 1u);
-    EXPECT_EQ((*seen)[0].caption, "Open Station");
-    EXPECT_EQ((*seen)[0].text, "Station already open!");
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].caption, "Open Station");
+    EXPECT_EQ(boxes.messages[0].text, "Station already open!");
     EXPECT_TRUE(again.isVisible());
     EXPECT_EQ(stops, 1);
 }
@@ -110,12 +107,11 @@ TEST_F(StationDialogs, OpenReportsARefusedStoreAndStillSwitches)
     OpenStationDialog dialog(state, nullptr);
     dialog.show();
     test::select_station(&dialog, "North");
-    auto seen = answer_boxes({QMessageBox::Ok});
     click(&dialog, ids::kOpenButton);
-    QTest::qWait(50);
-    ASSERT_EQ(seen->size(), 1u);
-    EXPECT_EQ((*seen)[0].caption, "Error");
-    EXPECT_EQ((*seen)[0].text, "Error saving settings to registry");
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].caption, "Error");
+    EXPECT_EQ(boxes.messages[0].text, "Error saving settings to registry");
+    EXPECT_EQ(boxes.messages[0].icon, Icon::error);
     EXPECT_EQ(state.places.StationName, "North");
 }
 
@@ -128,22 +124,31 @@ TEST_F(StationDialogs, DeleteAsksFirstAndRefusesAFolderWithASubfolderBeforeDelet
     DeleteStationDialog dialog(state, nullptr);
     dialog.show();
     test::select_station(&dialog, "Spare");
-    auto no = answer_boxes({QMessageBox::No});
+    boxes.answer({false});
     click(&dialog, ids::kDeleteButton);
-    QTest::qWait(50);
-    ASSERT_EQ(no->size(), 1u);
-    EXPECT_EQ((*no)[0].caption, "Delete station 'Spare'");
-    EXPECT_EQ((*no)[0].text, "Are you sure ?");
-    EXPECT_EQ((*no)[0].icon, QMessageBox::Question);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_TRUE(boxes.messages[0].asked);
+    EXPECT_EQ(boxes.messages[0].caption, "Delete station 'Spare'");
+    EXPECT_EQ(boxes.messages[0].text, "Are you sure ?");
+    EXPECT_EQ(boxes.messages[0].icon, Icon::question);
+    EXPECT_TRUE(fs::exists(home.path() / "Spare"));
+    EXPECT_TRUE(dialog.isVisible());
+    // With no one to answer (a program that is ending) the question counts as No.
+    boxes.clear();
+    click(&dialog, ids::kDeleteButton);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_FALSE(boxes.messages[0].answer);
     EXPECT_TRUE(fs::exists(home.path() / "Spare"));
 
     test::select_station(&dialog, "Old");
-    auto refused = answer_boxes({QMessageBox::Yes, QMessageBox::Ok});
+    boxes.clear();
+    boxes.answer({true});
     click(&dialog, ids::kDeleteButton);
-    QTest::qWait(50);
-    ASSERT_EQ(refused->size(), 2u);
-    EXPECT_EQ((*refused)[1].caption, "Delete Station");
-    EXPECT_EQ((*refused)[1].text, "Could not delete station");
+    ASSERT_EQ(boxes.messages.size(), 2u);
+    EXPECT_EQ(boxes.messages[0].caption, "Delete station 'Old'");
+    EXPECT_FALSE(boxes.messages[1].asked);
+    EXPECT_EQ(boxes.messages[1].caption, "Delete Station");
+    EXPECT_EQ(boxes.messages[1].text, "Could not delete station");
     EXPECT_TRUE(fs::exists(home.path() / "Old" / "nimbrep.conf"));
     EXPECT_TRUE(dialog.isVisible());
 }
@@ -160,11 +165,10 @@ TEST_F(StationDialogs, DeletingAnotherStationLeavesTheOpenOneAlone)
     DeleteStationDialog dialog(state, nullptr);
     dialog.show();
     test::select_station(&dialog, "There");
-    auto seen = answer_boxes({QMessageBox::Yes, QMessageBox::Ok});
+    boxes.answer({true});
     click(&dialog, ids::kDeleteButton);
-    QTest::qWait(50);
-    ASSERT_EQ(seen->size(), 2u);
-    EXPECT_EQ((*seen)[1].text, "Station deleted successfully");
+    ASSERT_EQ(boxes.messages.size(), 2u);
+    EXPECT_EQ(boxes.messages[1].text, "Station deleted successfully");
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(fs::exists(home.path() / "There"));
     EXPECT_EQ(state.places.StationName, "Here");

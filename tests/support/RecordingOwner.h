@@ -3,23 +3,77 @@
 
 #include "jobs/Owner.h"
 
+#include <deque>
+#include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace nimbora::test {
 
+// A message or a question, as a box would have shown it.
 struct Message {
     std::string caption, text;
     Icon icon;
+    bool asked = false;   // a question, not a message
+    bool answer = false;  // what the question was answered (true: Yes)
 };
 
+// Records what it is told and asked, from any thread; answers questions as the test
+// scripted. The windows of the desktop program reach it through AppState::boxes.
 class RecordingOwner : public Owner {
 public:
     void message(std::string_view caption, std::string_view text, Icon icon) override
     {
+        Message m{std::string(caption), std::string(text), icon};
+        {
+            std::lock_guard lock(mutex_);
+            messages.push_back(m);
+        }
+        if (on_box) on_box(m);
+    }
+    // The next scripted answer; beyond the script, `unanswered`, as from an owner with no one
+    // to ask.
+    bool question(std::string_view caption, std::string_view text, Icon icon,
+                  bool unanswered) override
+    {
+        Message m{std::string(caption), std::string(text), icon, true, unanswered};
+        {
+            std::lock_guard lock(mutex_);
+            if (!answers_.empty()) {
+                m.answer = answers_.front();
+                answers_.pop_front();
+            }
+            messages.push_back(m);
+        }
+        if (on_box) on_box(m);
+        return m.answer;
+    }
+
+    // Scripts the answers of the next questions, in order (true: Yes).
+    void answer(std::initializer_list<bool> answers)
+    {
         std::lock_guard lock(mutex_);
-        messages.push_back({std::string(caption), std::string(text), icon});
+        answers_.insert(answers_.end(), answers);
+    }
+    // Scripted answers no question has taken yet.
+    std::size_t unused_answers() const
+    {
+        std::lock_guard lock(mutex_);
+        return answers_.size();
+    }
+    // How many messages and questions so far; safe while a job still runs.
+    std::size_t count() const
+    {
+        std::lock_guard lock(mutex_);
+        return messages.size();
+    }
+    // Forgets what was told and asked (the script stays).
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        messages.clear();
     }
     void status(std::string_view text) override
     {
@@ -61,6 +115,11 @@ public:
         return out;
     }
 
+    // Called after each message or question is recorded, on the thread that told or asked
+    // and outside the lock: a test may hold a job here.
+    std::function<void(const Message&)> on_box;
+
+    // Every message and question, in order. Read it once the job has ended (or under count()).
     std::vector<Message> messages;
     std::vector<std::string> statuses;
     std::vector<std::pair<int, int>> ranges;
@@ -70,6 +129,7 @@ public:
 
 private:
     mutable std::mutex mutex_;
+    std::deque<bool> answers_;
 };
 
 }  // namespace nimbora::test

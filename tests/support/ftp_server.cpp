@@ -130,21 +130,47 @@ void FtpServer::release_stall()
     std::ofstream(dir_.path() / "release") << "go\n";
 }
 
-int free_port()
+namespace {
+
+// A socket bound to a free loopback port, not listening; -1 when none could be made.
+int bound_socket(int& port)
 {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return 0;
+    port = 0;
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = 0;
     socklen_t len = sizeof addr;
-    int port = 0;
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
         port = ntohs(addr.sin_port);
+        return fd;
+    }
     close(fd);
+    return -1;
+}
+
+}  // namespace
+
+int free_port()
+{
+    int port = 0;
+    const int fd = bound_socket(port);
+    if (fd >= 0) close(fd);
     return port;
+}
+
+ClosedPort::ClosedPort()
+{
+    fd_ = bound_socket(port_);
+}
+
+void ClosedPort::release()
+{
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
 }
 
 }  // namespace nimbora::test

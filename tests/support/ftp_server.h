@@ -64,4 +64,22 @@ private:
 // A loopback port that nothing listens on at the moment.
 int free_port();
 
+// A loopback port held bound and not listening for as long as this lives: a connection to it
+// is refused, and no other program (another test running beside this one) can take it.
+class ClosedPort {
+public:
+    ClosedPort();
+    ~ClosedPort() { release(); }
+    ClosedPort(const ClosedPort&) = delete;
+    ClosedPort& operator=(const ClosedPort&) = delete;
+
+    int port() const { return port_; }
+    // Lets the port go (a server is about to listen on it).
+    void release();
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 }  // namespace nimbora::test

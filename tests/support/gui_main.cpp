@@ -1,5 +1,7 @@
 // The main of every GUI test program: like the engine tests' main (fixed time zone, C
 // locale, a HOME of its own), plus a headless QApplication.
+#include "support/gui.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +11,16 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+
+namespace {
+
+// A test that armed a watch for a window that never opened fails, and its watch does not
+// reach into the next test.
+class EndWatches : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo&) override { nimbora::test::end_of_test_watches(); }
+};
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -26,6 +38,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "C");
 
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new EndWatches);
     const int result = RUN_ALL_TESTS();
     std::error_code ec;
     std::filesystem::remove_all(home, ec);

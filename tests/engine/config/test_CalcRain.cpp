@@ -84,19 +84,24 @@ TEST(CalcRain, SumsAsSinglePrecision)
         c.add("01", "05", "2008", time, 0.1);
     }
     c.add("01", "05", "2008", "10:10", 0.0);
-    float expected = 0;
-    for (int m = 0; m < 10; ++m) expected = static_cast<float>(static_cast<double>(expected) + 0.1);
-    EXPECT_EQ(c.max(k10).rain, expected);
+    // Ten times 0.1, each partial sum kept in single precision, ends one unit in the last
+    // place above 1; a sum kept in double precision would round to 1 exactly.
+    EXPECT_EQ(c.max(k10).rain, 0x1.000002p+0f);
+    EXPECT_NE(c.max(k10).rain, 1.0f);
 }
 
 TEST(CalcRain, MoreOpenWindowsThanTheRingHolds)
 {
     // Rows of one minute never hold more than 1440 open; duplicated times could. The oldest
-    // is then evaluated instead of being overwritten.
+    // is then evaluated instead of being overwritten. Only the first accumulation holds the
+    // first row's 100 mm: 100 + 2047 x 0.1 = 304.7 when it is evaluated as the ring
+    // overflows; overwritten, the largest would be a later one's 2048 x 0.1 = 204.8.
     CalcRain c;
-    for (std::size_t i = 0; i < CalcRain::kRing + 100; ++i) c.add("01", "05", "2008", "10:00", 0.1);
+    c.add("01", "05", "2008", "10:00", 100.0);
+    for (std::size_t i = 1; i < CalcRain::kRing + 100; ++i) c.add("01", "05", "2008", "10:00", 0.1);
     c.finish();
-    EXPECT_GT(c.max(k1440).rain, 200.0f);
+    EXPECT_NEAR(c.max(k1440).rain, 304.7f, 0.05f);
+    EXPECT_NEAR(c.max(k10).rain, 304.7f, 0.05f);
 }
 
 }  // namespace

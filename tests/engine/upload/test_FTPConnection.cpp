@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -32,14 +33,16 @@ using test::read_file;
 using test::TempDir;
 using test::write_file;
 
-// Waits short enough for the suite, long enough for a loaded machine.
+// No test but the one with a server that never answers waits out a time-out: these are long
+// enough for a loaded machine (a slow greeting or login must not read as a time-out) and
+// cost nothing while the server answers. Only the pause between attempts is shortened.
 FtpTiming test_timing()
 {
     FtpTiming t;
     t.retry_wait = 20ms;
-    t.connect_timeout = 3000ms;
-    t.response_timeout = 5000ms;
-    t.low_speed_time = 5s;
+    t.connect_timeout = 20000ms;
+    t.response_timeout = 20000ms;
+    t.low_speed_time = 20s;
     return t;
 }
 
@@ -272,7 +275,10 @@ struct RefusedCase {
     const char* name;
     const char* line;
     FtpServer::Mode mode;
-    void (*adjust)(Settings&, const FtpServer&);
+    void (*adjust)(Settings&, const FtpServer&, int closed_port);
+    // The connection time-out (greeting and login included) when the case is about waiting
+    // it out; the others keep the long one, so a slow login is never taken for a time-out.
+    std::chrono::milliseconds connect_timeout{0};
 };
 
 void PrintTo(const RefusedCase& c, std::ostream* os)
@@ -285,13 +291,17 @@ class Refused : public Upload, public testing::WithParamInterface<RefusedCase> {
 TEST_P(Refused, ThreeAttemptsThenGivesUp)
 {
     const RefusedCase& c = GetParam();
-    FtpTiming t = test_timing();
-    t.connect_timeout = 300ms;  // the silent server is waited for this long per attempt
-    set_ftp_timing(t);
+    if (c.connect_timeout.count() > 0) {
+        FtpTiming t = test_timing();
+        t.connect_timeout = c.connect_timeout;
+        set_ftp_timing(t);
+    }
     FtpServer::Options options;
     options.mode = c.mode;
     serve(options);
-    c.adjust(job.settings, server);
+    const test::ClosedPort closed;
+    ASSERT_GT(closed.port(), 0);
+    c.adjust(job.settings, server, closed.port());
     list({add_file("a.txt", "a")});
     const UploadResult r = ftp_upload(job);
     EXPECT_EQ(r.result, 1);
@@ -305,28 +315,32 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RefusedCase{"WrongPassword", "FTP error 67: Username/Password incorrect",
                     FtpServer::Mode::normal,
-                    [](Settings& s, const FtpServer&) { s.Pwd = "wrong"; }},
+                    [](Settings& s, const FtpServer&, int) { s.Pwd = "wrong"; }},
         RefusedCase{"LoginRefused", "FTP error 67: Username/Password incorrect",
-                    FtpServer::Mode::reject_login, [](Settings&, const FtpServer&) {}},
-        RefusedCase{
-            "UnknownHost", "FTP error 6: Hostname not found", FtpServer::Mode::normal,
-            // A label over 63 characters fails in the resolver itself: no query leaves
-            // the machine, and a missing name server cannot turn it into a time-out.
-            [](Settings& s, const FtpServer&) { s.FtpHost = std::string(64, 'n') + ".invalid"; }},
+                    FtpServer::Mode::reject_login, [](Settings&, const FtpServer&, int) {}},
+        RefusedCase{"UnknownHost", "FTP error 6: Hostname not found", FtpServer::Mode::normal,
+                    // A label over 63 characters fails in the resolver itself: no query leaves
+                    // the machine, and a missing name server cannot turn it into a time-out.
+                    [](Settings& s, const FtpServer&, int) {
+                        s.FtpHost = std::string(64, 'n') + ".invalid";
+                    }},
         RefusedCase{"ServerNeverAnswers", "FTP error 28: Timeout", FtpServer::Mode::silent,
-                    [](Settings&, const FtpServer&) {}},
-        RefusedCase{
-            "NothingListens", "FTP error 7: Connection error", FtpServer::Mode::normal,
-            [](Settings& s, const FtpServer&) { s.FtpPort = std::to_string(test::free_port()); }},
+                    [](Settings&, const FtpServer&, int) {}, 300ms},
+        RefusedCase{"NothingListens", "FTP error 7: Connection error", FtpServer::Mode::normal,
+                    [](Settings& s, const FtpServer&, int closed_port) {
+                        s.FtpPort = std::to_string(closed_port);
+                    }},
         RefusedCase{"HostWithAPath", "FTP error 3: Invalid parameter", FtpServer::Mode::normal,
-                    [](Settings& s, const FtpServer&) { s.FtpHost = "127.0.0.1/etc"; }},
+                    [](Settings& s, const FtpServer&, int) { s.FtpHost = "127.0.0.1/etc"; }},
         RefusedCase{"LineBreakInUser", "FTP error 43: Invalid parameter", FtpServer::Mode::normal,
-                    [](Settings& s, const FtpServer&) { s.User += "\r\nDELE x"; }}),
+                    [](Settings& s, const FtpServer&, int) { s.User += "\r\nDELE x"; }}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(Upload, PassiveIsReadBeforeEveryAttempt)
 {
-    const int port = test::free_port();
+    // Refused while held; let go for the server just before it starts.
+    test::ClosedPort closed;
+    const int port = closed.port();
     ASSERT_GT(port, 0);
     job.settings.FtpPort = std::to_string(port);
     list({add_file("a.txt", "a")});
@@ -335,6 +349,7 @@ TEST_F(Upload, PassiveIsReadBeforeEveryAttempt)
     const UploadResult r = ftp_upload(job, [&] {
         asked.push_back(static_cast<int>(asked.size()));
         if (asked.size() == 2) {
+            closed.release();
             FtpServer::Options options;
             options.port = port;
             EXPECT_TRUE(server.start(options));
@@ -435,17 +450,57 @@ protected:
     std::string report;
 };
 
+// Whether a file was opened since the watch began (inotify sees every open at once).
+class OpenWatch {
+public:
+    explicit OpenWatch(const fs::path& file) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        if (fd_ >= 0) watch_ = inotify_add_watch(fd_, file.c_str(), IN_OPEN);
+    }
+    ~OpenWatch()
+    {
+        if (fd_ >= 0) close(fd_);
+    }
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+    bool ready() const { return fd_ >= 0 && watch_ >= 0; }
+    bool opened()
+    {
+        char events[4096];
+        if (read(fd_, events, sizeof events) > 0) seen_ = true;
+        return seen_;
+    }
+
+private:
+    int fd_;
+    int watch_ = -1;
+    bool seen_ = false;
+};
+
 TEST_F(Regenerated, ReportGoesFirstAndWaitsForRunningJobs)
 {
     serve();
     job.settings.ReportUpload = 1;
     list({add_file("a.txt", "a")});
+    // The regeneration begins by reading the month's WLK file.
+    OpenWatch wlk(station.path() / strf_month(local_now()));
+    ASSERT_TRUE(wlk.ready());
     BusyClaim other_job = BusyClaim::try_claim(ThActive);
     ASSERT_TRUE(start_upload(std::move(job)));
-    std::this_thread::sleep_for(100ms);
-    EXPECT_FALSE(fs::exists(station.path() / report)) << "regenerated while another job ran";
+    // The upload opens its log just before it turns to the report; one that did not wait for
+    // the running job would open the WLK file a moment later (well under a millisecond when
+    // idle). Held for many times that, it must not have, nor have logged in.
+    const fs::path log = station.path() / "Ftp.log";
+    for (int i = 0; i < 60000 && !fs::exists(log); ++i) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(fs::exists(log)) << "the upload never started";
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(wlk.opened()) << "regenerated while another job ran";
+    EXPECT_TRUE(server.commands().empty()) << "uploaded before the report was regenerated";
+    EXPECT_FALSE(fs::exists(station.path() / report));
     other_job.release();
     wait_for_uploads();
+    EXPECT_TRUE(wlk.opened());
 
     EXPECT_EQ(ThActive, 0);
     const std::string made = read_file(station.path() / report);

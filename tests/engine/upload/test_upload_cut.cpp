@@ -140,7 +140,8 @@ TEST_F(UploadCutTest, ALoginThatNeverComesIsCut)
 
 TEST_F(UploadCutTest, TheWaitBetweenAttemptsEndsAtTheCut)
 {
-    job.settings.FtpPort = std::to_string(test::free_port());
+    const test::ClosedPort closed;  // bound, never listening: every attempt is refused
+    job.settings.FtpPort = std::to_string(closed.port());
     auto running = upload_async();
     const fs::path file = station.path() / "Ftp.log";
     ASSERT_TRUE(eventually([&] { return fs::exists(file) && log().size() == 1; }));
