@@ -77,7 +77,14 @@ TextWriter* ReportFrame::create(const std::string& name, const std::optional<std
 {
     auto file = std::make_unique<File>();
     file->path = job_.settings.InitPathRep + name;
-    FilePtr handle = create_temp(file->path, file->temp);
+    // A report name the keeper linked elsewhere keeps its link: the file it points to is
+    // replaced, as writing through the link always did.
+    std::error_code ec;
+    file->target = std::filesystem::is_symlink(file->path, ec)
+                       ? std::filesystem::weakly_canonical(file->path, ec).string()
+                       : file->path;
+    if (ec) file->target = file->path;
+    FilePtr handle = create_temp(file->target, file->temp);
     if (!handle) {
         tell_not_created(owner(), file->path);
         return nullptr;
@@ -110,7 +117,7 @@ int ReportFrame::end(const std::string& done)
     std::error_code ec;
     for (const auto& f : files_) {
         if (!written) break;
-        std::filesystem::rename(f->temp, f->path, ec);
+        std::filesystem::rename(f->temp, f->target, ec);
         if (ec) {
             tell_not_created(to, f->path);
             written = false;

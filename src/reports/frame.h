@@ -92,7 +92,9 @@ public:
 
 private:
     struct File {
-        std::string path, temp;
+        std::string path;    // the name told
+        std::string target;  // the file replaced: `path`, or where a link at `path` points
+        std::string temp;    // beside `target` until renamed over it
         TextWriter out;
     };
 

@@ -180,14 +180,20 @@ TEST_P(EveryReport, FailedStatementKeepsThePreviousFiles)
         EXPECT_EQ(file(name), "the previous " + name + "\r\n");
 }
 
-// Nothing to report: "No data ...", told after the flag is free, and no file.
+// Nothing to report: "No data ...", told after the flag is free, and no file. The all-time
+// statistics report an empty database (all zeros) instead.
 TEST_P(EveryReport, EmptyDatabaseWritesNothing)
 {
-    if (!GetParam().checks_records) GTEST_SKIP() << "all time reports an empty database";
-    EXPECT_EQ(run(), 1);
+    const int result = run();
     ASSERT_EQ(owner.messages.size(), 1u);
-    EXPECT_EQ(owner.messages[0].text.rfind("No data", 0), 0u) << owner.messages[0].text;
     EXPECT_EQ(owner.free_when_told, std::vector<bool>{true});
+    if (!GetParam().checks_records) {
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(folder(), folder_with_reports());
+        return;
+    }
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(owner.messages[0].text.rfind("No data", 0), 0u) << owner.messages[0].text;
     EXPECT_EQ(folder(), before);
 }
 
@@ -229,6 +235,32 @@ TEST(ReportFrameWind, StaleWindFileGoesOnlyWithASuccessfulReport)
     EXPECT_EQ(st.run_job(MonthReport, job), 0);
     EXPECT_TRUE(st.exists("March_2009.txt"));
     EXPECT_FALSE(st.exists("March_2009_wind.txt"));
+}
+
+// A report name linked elsewhere (a web folder) stays a link; the file it points to gets the
+// report, as when the file was written through the link.
+TEST(ReportFrameLink, LinkedReportNameStaysALink)
+{
+    test::ReportStation st;
+    st.all_columns();
+    const SqliteHandle db = st.open_db();
+    ASSERT_EQ(sqlite3_exec(db.get(),
+                           "insert into datimeteo (year,month,day,time,temperature) values "
+                           "('2009','03','05','06:00',10)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    fs::create_directories(st.dir.path() / "web");
+    test::write_file(st.dir.path() / "web" / "march.txt", "old\r\n");
+    fs::create_symlink(st.dir.path() / "web" / "march.txt", st.dir.path() / "March_2009.txt");
+    ReportJob job;
+    job.Table = "DatiMeteo";
+    job.Year = "2009";
+    job.Month = "March";
+    EXPECT_EQ(st.run_job(MonthReport, job), 0);
+    EXPECT_TRUE(fs::is_symlink(st.dir.path() / "March_2009.txt"));
+    const std::string text = test::read_file(st.dir.path() / "web" / "march.txt");
+    EXPECT_EQ(text.rfind("        MONTHLY CLIMATOLOGICAL REPORT - March 2009\r\n", 0), 0u);
+    EXPECT_EQ(fs::directory_iterator(st.dir.path() / "web")->path().filename(), "march.txt");
 }
 
 }  // namespace
