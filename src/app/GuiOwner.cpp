@@ -92,7 +92,10 @@ void GuiOwner::message(std::string_view caption, std::string_view text, Icon ico
 {
     if (closed_) return;
     if (boxes_) {
-        boxes_->message(caption, text, icon);
+        // On the GUI thread, as a real box would be: after everything the job sent before it.
+        show_box([this, c = std::string(caption), t = std::string(text), icon](QWidget*) {
+            boxes_->message(c, t, icon);
+        });
         return;
     }
     show_box([c = std::string(caption), t = std::string(text), icon](QWidget* parent) {
@@ -103,8 +106,13 @@ void GuiOwner::message(std::string_view caption, std::string_view text, Icon ico
 bool GuiOwner::question(std::string_view caption, std::string_view text, Icon icon, bool unanswered)
 {
     if (closed_) return unanswered;
-    if (boxes_) return boxes_->question(caption, text, icon, unanswered);
     bool yes = unanswered;
+    if (boxes_) {
+        const bool asked =
+            show_box([this, c = std::string(caption), t = std::string(text), icon, unanswered,
+                      &yes](QWidget*) { yes = boxes_->question(c, t, icon, unanswered); });
+        return asked ? yes : unanswered;
+    }
     const bool shown = show_box([c = std::string(caption), t = std::string(text), icon, &yes](
                                     QWidget* parent) { yes = ask_question(parent, c, t, icon); });
     return shown ? yes : unanswered;

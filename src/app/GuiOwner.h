@@ -23,7 +23,8 @@ namespace nimbora {
 //
 // Messages and questions are message boxes owned by the window (OK; Yes and No, Escape
 // answering No), each waiting for its answer. When `boxes` is given (AppState::boxes: tests
-// set it), they go to that owner instead, on the calling thread, and no box is shown.
+// set it), they go to that owner instead, on the GUI thread in the order a box would come,
+// and no box is shown.
 class GuiOwner : public QObject, public Owner {
     Q_OBJECT
 public:

@@ -73,7 +73,11 @@ bool start_job(AppState& state, const JobView& view, ReportJob job,
     entry->owner = std::make_unique<GuiOwner>(view.dialog, fallback, nullptr, state.boxes);
     entry->owner->set_status_bar(view.status_bar);
     entry->owner->set_progress_bar(view.progress_bar);
-    entry->owner->set_menu_hook(state.report_menu_enabled);
+    // A job gives the menus back once it has released ThActive, before its last message; a
+    // job started since holds the flag again and keeps them grey.
+    entry->owner->set_menu_hook([hook = state.report_menu_enabled](bool on) {
+        if (hook && (!on || ThActive.load() == 0)) hook(on);
+    });
     entry->dialog = view.dialog;
     entry->on_done = std::move(on_done);
 

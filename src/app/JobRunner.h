@@ -35,9 +35,10 @@ ReportJob job_for(const AppState& state);
 // hands the claim to the job (job.busy); when another job holds it, starts nothing, shows
 // nothing and returns false. The job's owner reports to `view` while the dialog is open, and
 // to state.main_window (or the dialog's parent) after; the Report menu is greyed through
-// state.report_menu_enabled until the job has ended. `on_done`, when given, runs on the GUI
-// thread after the work, only if the dialog is still open. A thread that cannot be made is
-// told ("Could not load function") and gives false. Call on the GUI thread.
+// state.report_menu_enabled until the job has released ThActive (before its last message).
+// `on_done`, when given, runs on the GUI thread after the work, only if the dialog is still open. A
+// thread that cannot be made is told ("Could not load function") and gives false. Call on the GUI
+// thread.
 bool start_job(AppState& state, const JobView& view, ReportJob job,
                std::function<void(ReportJob&)> work, std::function<void()> on_done = {});
 

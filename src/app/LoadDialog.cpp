@@ -6,6 +6,7 @@
 #include "config/db_helpers.h"
 #include "config/stations.h"
 #include "import/load_db.h"
+#include "jobs/JobEnd.h"
 #include "jobs/busy.h"
 #include "reports/requests.h"
 
@@ -105,10 +106,11 @@ void LoadDialog::load()
     start(
         std::move(job),
         [span, db](ReportJob& j) {
-            // ThActive stays claimed until the span has been read: a job started in between
-            // would find the database in use.
-            const BusyClaim held = std::move(j.busy);
+            // ThActive stays claimed until the span has been read (a job started in between
+            // would find the database in use); the import's messages wait until it is free.
+            JobEnd end(j);
             if (load_db(j).code == 0) *span = GetFLRecord(j.hOwner, db);
+            end.finish(0);
         },
         [self, span] {
             if (!self || !*span) return;

@@ -142,7 +142,7 @@ Exit run_report(Session& session)
         session.owner.message("Error", "Not a year: " + r.year, Icon::error);
         return kUsage;
     }
-    if (action == "stats" && r.monthly_detail && r.year.empty()) {
+    if (action == "stats" && r.monthly_detail && (r.year.empty() || r.year == "9999")) {
         // As the dialog, which offers the monthly detail only for a year.
         session.owner.message("Error", "--monthly-detail needs --year", Icon::error);
         return kUsage;
@@ -172,8 +172,10 @@ Exit run_report(Session& session)
         return kOk;
     }
     if (action == "stats") {
-        job.Year = r.year.empty() ? "9999" : r.year;
-        if (r.year.empty()) {
+        // "9999" is the statistics' own word for all time, as the dialog sends it.
+        const bool all_time = r.year.empty() || r.year == "9999";
+        job.Year = all_time ? "9999" : r.year;
+        if (all_time) {
             // As the Statistics dialog sends its first-record and last-record labels.
             const auto span = GetFLRecord(&session.owner, job.settings.InitPathDB + kDbFile);
             if (!span) return kFailed;
@@ -182,7 +184,7 @@ Exit run_report(Session& session)
         }
         job.busy = BusyClaim::try_claim(ThActive);
         if ((r.monthly_detail ? MkSummaryMonth(job) : MkSummary(job)) != 0) return kFailed;
-        session.console.out << folder << (r.year.empty() ? std::string() : r.year + "_")
+        session.console.out << folder << (all_time ? std::string() : r.year + "_")
                             << (r.monthly_detail ? "Statistics_Dett.txt\n" : "Statistics.txt\n");
         return kOk;
     }
@@ -220,8 +222,10 @@ Exit run_report(Session& session)
     job.Year = strf("%d", now.year);
     job.Month = strf("%d", now.month);
     int report = -1;
-    if (LoadTempTable(job, &report) != 0 || report != 0) {
-        if (report == -1 && !session.owner.failed())
+    const int loaded = LoadTempTable(job, &report);
+    if (loaded != 0 || report != 0) {
+        // A month file without records: the job itself says nothing of it.
+        if (loaded == 0 && report == -1 && !session.owner.failed())
             session.owner.message("Report",
                                   "No records in " + job.settings.InitPathWLK +
                                       strf("%04d-%02d.wlk", now.year, now.month),

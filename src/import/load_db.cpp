@@ -4,6 +4,7 @@
 #include "config/format.h"
 #include "config/stations.h"
 #include "import/insert.h"
+#include "jobs/JobEnd.h"
 
 #include <cstdio>
 #include <vector>
@@ -29,8 +30,10 @@ int CheckDB(Owner* owner, const std::string& db_path)
 
 ImportResult load_db(ReportJob& job)
 {
-    BusyClaim busy = std::move(job.busy);
-    Owner* owner = job.hOwner;
+    // Declared first, so it ends last: the flag is released and the menus given back after
+    // everything else, and only then are the messages shown.
+    JobEnd end(job);
+    Owner* owner = end.owner();
     const Settings& s = job.settings;
     ImportResult result;
 

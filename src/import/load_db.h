@@ -35,8 +35,9 @@ struct ImportResult {
 // transaction, writing "log.txt" and "error.txt" into InitPathDB. With job.Reload '1' each
 // month's rows are deleted before its file is loaded (in the same transaction). Progress and
 // messages go to job.hOwner; the final message is "Load completed ...". Takes over
-// job.busy. Nothing is committed when the database refuses a statement for any reason but
-// a record already present: the whole import is then rolled back.
+// job.busy, and releases it and gives the menus back before any message is shown (they are
+// held until the job ends). Nothing is committed when the database refuses a statement for any
+// reason but a record already present: the whole import is then rolled back.
 ImportResult load_db(ReportJob& job);
 
 // Brings a database made before the UV, HiUV and WindRun columns existed up to date. 0 when

@@ -7,6 +7,7 @@
 #include "import/insert.h"
 #include "import/load_db.h"
 #include "import/schema.h"
+#include "jobs/JobEnd.h"
 #include "reports/MonthRep.h"
 
 #include <cstring>
@@ -40,7 +41,15 @@ int carica_wlk2(Owner* owner, Db& db, const std::string& InitPathWLK, const std:
     int inserted = 0;
     while (reader.next_weather(w)) {
         bind_weather(raw, w);
-        if (sqlite3_step(raw) == SQLITE_DONE) ++inserted;  // a second record of a minute is dropped
+        const int rc = sqlite3_step(raw);
+        if (rc == SQLITE_DONE) {
+            ++inserted;
+        } else if ((rc & 0xFF) != SQLITE_CONSTRAINT) {
+            // Only a second record of a minute is dropped; a full disk or an I/O error would
+            // leave a short month that the report and the upload then pass off as whole.
+            tell_database_error(owner, db.error());
+            return -1;
+        }
         sqlite3_reset(raw);
         if (inserted % 500 == 0) show_status(owner, strf("Please wait... %6d", inserted));
     }
@@ -49,36 +58,42 @@ int carica_wlk2(Owner* owner, Db& db, const std::string& InitPathWLK, const std:
 
 int LoadTempTable(ReportJob& job, int* report_result)
 {
-    BusyClaim busy = std::move(job.busy);
-    Owner* owner = job.hOwner;
+    JobEnd end(job);
+    Owner* owner = end.owner();
     const Settings& s = job.settings;
     if (report_result) *report_result = -1;
     const int month = std::atoi(job.Month.c_str());
     if (month < 1 || month > 12) {
         tell(owner, "Report", "Not a month: " + job.Month, Icon::error);
-        return 1;
+        return end.finish(1);
     }
-    BusyCursor cursor(owner);
-    auto db = Db::open(owner, s.InitPathDB + kDbFile);
-    if (!db) return 1;
-    db->exec(owner, "BEGIN");
-    char* raw = nullptr;
-    if (sqlite3_exec(db->get(), kCreateTempMeteo, nullptr, nullptr, &raw) != SQLITE_OK) {
-        const SqliteText message(raw);
-        tell(owner, "Database", message ? message.get() : db->error(), Icon::error);
-        return 1;
-    }
+    int report = -1;
+    {
+        BusyCursor cursor(owner);
+        auto db = Db::open(owner, s.InitPathDB + kDbFile);
+        if (!db) return end.finish(1);
+        if (!db->exec(owner, "BEGIN")) return end.finish(1);
+        char* raw = nullptr;
+        if (sqlite3_exec(db->get(), kCreateTempMeteo, nullptr, nullptr, &raw) != SQLITE_OK) {
+            const SqliteText message(raw);
+            tell(owner, "Database", message ? message.get() : db->error(), Icon::error);
+            return end.finish(1);
+        }
 
-    const std::string name = job.Year + "-" + strf("%02d", month) + ".wlk";
-    const int n = carica_wlk2(owner, *db, s.InitPathWLK, name);
-    job.Month = mesi[static_cast<std::size_t>(month - 1)];
-    job.Table = "TempMeteo";
-    job.Db = db->get();
-    const int report = n > 0 ? MonthReport(job) : -1;
+        const std::string name = job.Year + "-" + strf("%02d", month) + ".wlk";
+        const int n = carica_wlk2(owner, *db, s.InitPathWLK, name);
+        if (n < 0) return end.finish(1);
+        job.Month = mesi[static_cast<std::size_t>(month - 1)];
+        job.Table = "TempMeteo";
+        job.Db = db->get();
+        // The report's messages come to this job's owner and wait with its own.
+        report = n > 0 ? MonthReport(job) : -1;
+        job.Db = nullptr;
+        // The temporary table goes with the connection; a failed COMMIT changes no file.
+        (void)db->exec(nullptr, "COMMIT");
+    }
     if (report_result) *report_result = report;
-    job.Db = nullptr;
-    db->exec(owner, "COMMIT");
-    return 0;
+    return end.finish(0);
 }
 
 }  // namespace nimbora

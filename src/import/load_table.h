@@ -11,15 +11,17 @@ namespace nimbora {
 
 // Loads job.Year / job.Month (the month's number as text) from InitPathWLK + "YYYY-MM.wlk"
 // into a temporary TempMeteo on a connection of its own and, when rows arrived, runs the
-// monthly report on it (job.Month becomes the month's name, job.Db the connection). Takes over
-// job.busy. Returns 0 when the table was made (report or not), 1 when the database could not
-// be opened or the table not made. `report_result`, when given, receives MonthReport's result,
-// or -1 when no report ran.
+// monthly report on it (job.Month becomes the month's name, job.Db the connection while it
+// runs). Takes over job.busy and releases it, and gives the menus back, before any message
+// (the report's included) is shown. Returns 0 when the table was made (report or not), 1
+// when the database could not be opened, the table not made or a record not stored.
+// `report_result`, when given, receives MonthReport's result, or -1 when no report ran.
 int LoadTempTable(ReportJob& job, int* report_result = nullptr);
 
 // Inserts the records of one WLK file into TempMeteo on `db`; records already there are
 // dropped silently. Progress "Please wait... %6d" goes to the owner. Returns the number of
-// rows inserted; 0 when the file was refused (its message told).
+// rows inserted; 0 when the file was refused (its message told); -1 when any other insert
+// failed (a full disk, an I/O error: told with caption "Database").
 int carica_wlk2(Owner* owner, Db& db, const std::string& InitPathWLK, const std::string& name);
 
 }  // namespace nimbora

@@ -1,8 +1,8 @@
 #include "reports/GlobalRep.h"
 
-#include "config/file_open.h"
 #include "config/format.h"
 #include "config/stations.h"
+#include "reports/frame.h"
 #include "reports/layout.h"
 #include "reports/monthly.h"
 #include "reports/wind.h"
@@ -50,37 +50,30 @@ YearRow read_year(Owner* owner, Db& db, const Settings& s, const Units& u, int y
 
 int GlobalReport(ReportJob& job)
 {
-    BusyClaim busy = std::move(job.busy);
-    Owner* owner = job.hOwner;
+    ReportFrame frame(job, "Report");
+    Owner* owner = frame.owner();
     const Settings& s = job.settings;
 
-    std::optional<Db> db = Db::open(owner, s.InitPathDB + kDbFile);
-    if (!db) return 1;
-    // One read transaction, so the list of years and their rows come from the same data.
-    bool failed = !db->exec(owner, "BEGIN");
-    const auto held = db->query(
-        owner,
-        "select distinct year,count(distinct month) from datimeteo group by year order by year");
-    if (!held.ok) return 1;  // the owner was told; there is nothing to report from
-    if (held.rows.empty()) {
-        tell(owner, "Report", "No data", Icon::error);
-        return 1;
-    }
+    // The list of years and their rows come from the frame's one read transaction.
+    if (!frame.open()) return frame.end();
+    const auto held = frame.has_records(
+        "select distinct year,count(distinct month) from datimeteo group by year order by year", {},
+        "No data", HeldBy::rows);
+    if (!held) return frame.end();
     std::vector<int> years;
     int months = 0;
-    for (const auto& r : held.rows) {
+    for (const auto& r : *held) {
         years.push_back(inum(r[0]));
         months += inum(r[1]);
     }
 
-    FilePtr file = file_open(owner, s.InitPathRep + kReportName, "w");
-    if (!file) return 1;
-    TextWriter out(std::move(file));
-    bool written = false;
+    TextWriter* file = frame.create(kReportName, "        GLOBAL CLIMATOLOGICAL REPORT\n\n");
+    if (!file) return frame.end();
+    TextWriter& out = *file;
+    Db* db = &frame.db();
+    bool& failed = frame.failed();
     {
-        ReportProgress progress(owner);
         const Units u = UnitConvert(s);
-        write_header(out, s, "        GLOBAL CLIMATOLOGICAL REPORT\n\n");
         write_units(out, s, u, Layout::monthly);
         write_headings(out, s, Layout::monthly, "      ", "YEAR  ");  // the year rows' label
 
@@ -145,20 +138,8 @@ int GlobalReport(ReportJob& job)
                 out.raw("\n");
             }
         }
-
-        written = out.close();
-        if (!db->exec(owner, "COMMIT")) failed = true;
-        db.reset();
-        if (owner) owner->progress_reset();
     }
-    if (!written) {
-        tell(owner, "Error", s.InitPathRep + kReportName + ": Error creating file", Icon::error);
-        return 1;
-    }
-    if (!failed)
-        tell(owner, "Report", std::string(kReportName) + " created successfully! ",
-             Icon::information);
-    return 0;
+    return frame.end(std::string(kReportName) + " created successfully! ");
 }
 
 }  // namespace nimbora

@@ -1,10 +1,10 @@
 #include "reports/MonthRep.h"
 
-#include "config/file_open.h"
 #include "config/format.h"
 #include "config/function.h"
 #include "config/stations.h"
 #include "reports/daily.h"
+#include "reports/frame.h"
 #include "reports/layout.h"
 
 #include <algorithm>
@@ -22,21 +22,23 @@ const std::string kDashes122(122, '-'), kDashes115(115, '-');
 
 }  // namespace
 
-int PrevailingWind(ReportJob& job, Db& db, const std::string& table, const std::string& month_text,
-                   const std::vector<std::string>& days, const std::array<int, 3>& decade_days,
-                   const Units& u, MonthWind& out)
+int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::string& table,
+                   const std::string& month_text, const std::vector<std::string>& days,
+                   const std::array<int, 3>& decade_days, const Units& u, MonthWind& out)
 {
-    Owner* owner = job.hOwner;
+    Owner* owner = frame.owner();
+    Db& db = frame.db();
     const Settings& s = job.settings;
-    const std::string name = s.InitPathRep + job.Month + "_" + job.Year + "_wind.txt";
-    std::error_code ec;
-    std::filesystem::remove(name, ec);
-    TextWriter file;  // without the detailed report, the same text goes nowhere
+    const std::string name = job.Month + "_" + job.Year + "_wind.txt";
+    TextWriter nowhere;  // without the detailed report, the same text goes nowhere
+    TextWriter* detail = &nowhere;
     if (job.WindDetail) {
-        FilePtr f = file_open(owner, name, "w");
-        if (!f) return 1;
-        file = TextWriter(std::move(f));
+        detail = frame.create(name);
+        if (!detail) return 1;
+    } else {
+        frame.remove_when_written(name);
     }
+    TextWriter& file = *detail;
     out = MonthWind{};
     bool failed = false;
     const std::string from = "from " + table + " where year=? and month=?";
@@ -102,17 +104,14 @@ int PrevailingWind(ReportJob& job, Db& db, const std::string& table, const std::
         }
         file.raw(kDashes115 + "\n");
     }
-    if (!file.close()) {
-        tell(owner, "Error", strf("%s: Error creating file", name.c_str()), Icon::error);
-        failed = true;
-    }
+    frame.failed() |= failed;
     return failed ? 1 : 0;
 }
 
 int MonthReport(ReportJob& job)
 {
-    BusyClaim busy = std::move(job.busy);
-    Owner* owner = job.hOwner;
+    ReportFrame frame(job, "Report");
+    Owner* owner = frame.owner();
     const Settings& s = job.settings;
 
     const auto table = report_table(job.Table);
@@ -121,147 +120,129 @@ int MonthReport(ReportJob& job)
         tell(owner, "Report",
              table ? "Not a month: " + job.Month : "Not a weather table: " + job.Table,
              Icon::error);
-        return 1;
+        return frame.end();
     }
     const std::string month_text = strf("%02d", static_cast<int>(month_at - mesi.begin()) + 1);
 
-    std::optional<Db> connection = report_db(job);
-    if (!connection) return 1;
-    Db& db = *connection;
-
     // A month without records has nothing to average: say so, and leave no file behind.
-    const auto held =
-        db.query(owner, ("select count(*) from " + *table + " where year=? and month=?").c_str(),
-                 {job.Year, month_text});
-    if (held.ok && !held.rows.empty() && inum(held.rows[0][0]) == 0) {
-        tell(owner, "Report", strf("No data for %s %s", job.Month.c_str(), job.Year.c_str()),
-             Icon::error);
-        return 1;
-    }
+    if (!frame.open() ||
+        !frame.has_records("select count(*) from " + *table + " where year=? and month=?",
+                           {job.Year, month_text},
+                           strf("No data for %s %s", job.Month.c_str(), job.Year.c_str())))
+        return frame.end();
+    Db& db = frame.db();
 
     const std::string report_name = job.Month + "_" + job.Year + ".txt";
     const std::string wind_name = job.Month + "_" + job.Year + "_wind.txt";
-    FilePtr file = file_open(owner, s.InitPathRep + report_name, "w");
-    if (!file) return 1;
-    std::error_code ec;
-    std::filesystem::remove(s.InitPathRep + wind_name, ec);
-    TextWriter out(std::move(file));
+    TextWriter* file =
+        frame.create(report_name, strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n",
+                                       job.Month.c_str(), job.Year.c_str()));
+    if (!file) return frame.end();
+    TextWriter& out = *file;
+    bool& failed = frame.failed();
 
-    int wind_result = 1;
-    {
-        ReportProgress progress(owner);
-        const Units u = UnitConvert(s);
-        write_header(out, s,
-                     strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n", job.Month.c_str(),
-                          job.Year.c_str()));
-        write_units(out, s, u, Layout::daily);
-        write_headings(out, s, Layout::daily);
-        if (!job.Db) db.exec(owner, "BEGIN");
+    const Units u = UnitConvert(s);
+    write_units(out, s, u, Layout::daily);
+    write_headings(out, s, Layout::daily);
 
-        const auto main = db.query(owner,
-                                   ("select day, " + std::string(kDayAggregates) + " from " +
-                                    *table + " where year=? and month=? group by day order by day")
-                                       .c_str(),
-                                   {job.Year, month_text});
+    const auto main = db.query(owner,
+                               ("select day, " + std::string(kDayAggregates) + " from " + *table +
+                                " where year=? and month=? group by day order by day")
+                                   .c_str(),
+                               {job.Year, month_text});
+    failed |= !main.ok;
 
-        DayTotals totals(1, inum(month_text), inum(job.Year));
-        std::array<Quantities, 3> decade_sum{};
-        std::array<int, 3> decade_days{};
-        std::vector<std::string> days;
+    DayTotals totals(1, inum(month_text), inum(job.Year));
+    std::array<Quantities, 3> decade_sum{};
+    std::array<int, 3> decade_days{};
+    std::vector<std::string> days;
 
-        std::size_t decade = 0;
-        if (!main.rows.empty()) {
-            const int first = inum(main.rows[0][0]);
-            decade = (first > 10 ? 1u : 0u) + (first > 20 ? 1u : 0u);
+    std::size_t decade = 0;
+    if (!main.rows.empty()) {
+        const int first = inum(main.rows[0][0]);
+        decade = (first > 10 ? 1u : 0u) + (first > 20 ? 1u : 0u);
+    }
+    int decade_count = 0;
+    for (const auto& r : main.rows) {
+        Day d = read_day(std::span(r).subspan(1), u);
+        d.year = job.Year;
+        d.month = month_text;
+        d.day = r[0];
+        days.push_back(d.day);
+        show_status(owner, strf("Please wait...  Day: %2s", d.day.c_str()));
+        failed |= !query_day(owner, db, *table, d);
+        totals.add(d, s, u);
+        for (std::size_t i = 0; i < kQuantities; ++i) decade_sum[decade][i] += d.q[i];
+        const int number = inum(d.day);
+        out.rawf("%2d  ", number);
+        day_cells(out, s, u, d);
+
+        ++decade_count;
+        if ((number == 10 || number == 20) && decade < 2) {
+            decade_days[decade] = decade_count;
+            ++decade;
+            decade_count = 0;
         }
-        int decade_count = 0;
-        for (const auto& r : main.rows) {
-            Day d = read_day(std::span(r).subspan(1), u);
-            d.year = job.Year;
-            d.month = month_text;
-            d.day = r[0];
-            days.push_back(d.day);
-            show_status(owner, strf("Please wait...  Day: %2s", d.day.c_str()));
-            query_day(owner, db, *table, d);  // its failures were told and keep the message
-            totals.add(d, s, u);
-            for (std::size_t i = 0; i < kQuantities; ++i) decade_sum[decade][i] += d.q[i];
-            const int number = inum(d.day);
-            out.rawf("%2d  ", number);
-            day_cells(out, s, u, d);
+    }
+    decade_days[decade] = decade_count;
+    const std::string month_direction =
+        dominant_direction(owner, db, *table, "year=? and month=?", {job.Year, month_text}, failed);
 
-            ++decade_count;
-            if ((number == 10 || number == 20) && decade < 2) {
-                decade_days[decade] = decade_count;
-                ++decade;
-                decade_count = 0;
-            }
-        }
-        decade_days[decade] = decade_count;
-        bool ignored = false;
-        const std::string month_direction = dominant_direction(
-            owner, db, *table, "year=? and month=?", {job.Year, month_text}, ignored);
+    StampaRiga(out, s);
+    total_rows(out, s, u, totals, month_direction, Span::month);
 
+    if (job.Decades) {
+        out.raw("\n\nDECADES (AVG)\n");
         StampaRiga(out, s);
-        total_rows(out, s, u, totals, month_direction, Span::month);
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (decade_days[k] <= 0) continue;
+            Summary dec;
+            for (std::size_t i = 0; i < kQuantities; ++i)
+                dec.q[i] = decade_sum[k][i] / decade_days[k];
+            out.rawf(" %1d  ", static_cast<int>(k + 1));
+            summary_row(out, s, u, dec, Row::decade);
+        }
+        StampaRiga(out, s);
+    }
 
+    day_counts(out, s, u, totals, Span::month);
+
+    MonthWind wind;
+    if (PrevailingWind(job, frame, *table, month_text, days, decade_days, u, wind) != 0)
+        return frame.end();
+    if (s.column(kWind)) {
+        out.raw("\n\n\n\nPREVAILING WIND DIRECTION (%)\n\n   ");
+        wind_names(out, 16);
+        out.raw("  CALM\n");
         if (job.Decades) {
-            out.raw("\n\nDECADES (AVG)\n");
-            StampaRiga(out, s);
+            out.raw(kDashes122 + "\n");
             for (std::size_t k = 0; k < 3; ++k) {
                 if (decade_days[k] <= 0) continue;
-                Summary dec;
-                for (std::size_t i = 0; i < kQuantities; ++i)
-                    dec.q[i] = decade_sum[k][i] / decade_days[k];
-                out.rawf(" %1d  ", static_cast<int>(k + 1));
-                summary_row(out, s, u, dec, Row::decade);
+                out.rawf(" %1d ", static_cast<int>(k + 1));
+                percent_values(out, wind.PrevalWindTot[k]);
+                out.raw("\n");
             }
-            StampaRiga(out, s);
         }
+        out.raw(kDashes122 + "\n   ");
+        percent_values(out, wind.PrevalWindTot[3]);
 
-        day_counts(out, s, u, totals, Span::month);
-
-        MonthWind wind;
-        wind_result = PrevailingWind(job, db, *table, month_text, days, decade_days, u, wind);
-        if (s.column(kWind)) {
-            out.raw("\n\n\n\nPREVAILING WIND DIRECTION (%)\n\n   ");
-            wind_names(out, 16);
-            out.raw("  CALM\n");
-            if (job.Decades) {
-                out.raw(kDashes122 + "\n");
-                for (std::size_t k = 0; k < 3; ++k) {
-                    if (decade_days[k] <= 0) continue;
-                    out.rawf(" %1d ", static_cast<int>(k + 1));
-                    percent_values(out, wind.PrevalWindTot[k]);
-                    out.raw("\n");
-                }
+        out.raw("\n\n\nAVERAGE WIND SPEED\n\n   ");
+        wind_names(out, 16);
+        out.raw("\n" + kDashes115 + "\n");
+        if (job.Decades) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                if (decade_days[k] <= 0) continue;
+                out.rawf(" %1d ", static_cast<int>(k + 1));
+                speed_values(out, wind.AvgWindTot[k], 1.0);
+                out.raw("\n");
             }
-            out.raw(kDashes122 + "\n   ");
-            percent_values(out, wind.PrevalWindTot[3]);
-
-            out.raw("\n\n\nAVERAGE WIND SPEED\n\n   ");
-            wind_names(out, 16);
-            out.raw("\n" + kDashes115 + "\n");
-            if (job.Decades) {
-                for (std::size_t k = 0; k < 3; ++k) {
-                    if (decade_days[k] <= 0) continue;
-                    out.rawf(" %1d ", static_cast<int>(k + 1));
-                    speed_values(out, wind.AvgWindTot[k], 1.0);
-                    out.raw("\n");
-                }
-                out.raw(kDashes115 + "\n");
-            }
-            out.raw("   ");
-            speed_values(out, wind.AvgWindTot[3], 1.0);
+            out.raw(kDashes115 + "\n");
         }
-        if (!job.Db) db.exec(owner, "COMMIT");
+        out.raw("   ");
+        speed_values(out, wind.AvgWindTot[3], 1.0);
     }
-    if (!close_report(out, owner, s.InitPathRep + report_name)) return 1;
-    if (wind_result == 0)
-        tell(owner, "Report",
-             report_name + " " + (job.WindDetail ? "and " + wind_name + " " : "") +
-                 "created successfully! ",
-             Icon::information);
-    return 0;
+    return frame.end(report_name + " " + (job.WindDetail ? "and " + wind_name + " " : "") +
+                     "created successfully! ");
 }
 
 }  // namespace nimbora

@@ -1,10 +1,10 @@
 #include "reports/ReportRange.h"
 
-#include "config/file_open.h"
 #include "config/format.h"
 #include "config/function.h"
 #include "config/stations.h"
 #include "reports/daily.h"
+#include "reports/frame.h"
 #include "reports/layout.h"
 #include "reports/wind.h"
 
@@ -45,95 +45,51 @@ void StampaRigaR(TextWriter& out, const Settings& s)
     StampaRiga(out, s);
 }
 
-// The owner's busy cursor and greyed menus for the run; at the end the progress bar goes back
-// to 0. The report writes no status text.
-class RangeProgress {
-public:
-    explicit RangeProgress(Owner* owner) : owner_(owner)
-    {
-        if (!owner_) return;
-        owner_->busy(true);
-        owner_->menu_enabled(false);
-    }
-    ~RangeProgress()
-    {
-        if (!owner_) return;
-        owner_->busy(false);
-        owner_->menu_enabled(true);
-        owner_->progress_reset();
-    }
-    RangeProgress(const RangeProgress&) = delete;
-    RangeProgress& operator=(const RangeProgress&) = delete;
-
-    void range(int days)
-    {
-        if (owner_) owner_->progress_range(0, days);
-    }
-    void step()
-    {
-        if (owner_) owner_->progress_step(1);
-    }
-
-private:
-    Owner* owner_;
-};
-
 }  // namespace
 
 int ReportRange(ReportJob& job)
 {
-    BusyClaim busy = std::move(job.busy);
-    Owner* owner = job.hOwner;
+    ReportFrame frame(job, "Report", FrameProgress::bar);
+    Owner* owner = frame.owner();
     const Settings& s = job.settings;
 
     const auto table = report_table(job.Table);
     if (!table) {
         tell(owner, "Report", "Not a weather table: " + job.Table, Icon::error);
-        return 1;
+        return frame.end();
     }
     if (!is_date(job.DateFrom) || !is_date(job.DateTo)) {
         tell(owner, "Report",
              "Not a date (YYYYMMDD): " + (is_date(job.DateFrom) ? job.DateTo : job.DateFrom),
              Icon::error);
-        return 1;
+        return frame.end();
     }
     const std::string& from = job.DateFrom;
     const std::string& to = job.DateTo;
     const Date first(from), last(to);
     const std::string from_year = from.substr(0, 4), to_year = to.substr(0, 4);
 
-    std::optional<Db> connection = report_db(job);
-    if (!connection) return 1;
-    Db& db = *connection;
-
     // A span without records has nothing to average: say so, and leave no file behind.
-    const auto held =
-        db.query(owner, ("select count(*) from " + *table + " where " + kSpan).c_str(),
-                 {from_year, to_year, from, to});
-    if (held.ok && !held.rows.empty() && inum(held.rows[0][0]) == 0) {
-        tell(owner, "Report",
-             strf("No data from %s/%s/%s to %s/%s/%s", first.day.c_str(), first.month.c_str(),
-                  first.year.c_str(), last.day.c_str(), last.month.c_str(), last.year.c_str()),
-             Icon::error);
-        return 1;
-    }
-    bool failed = !held.ok;
+    if (!frame.open() ||
+        !frame.has_records(
+            "select count(*) from " + *table + " where " + kSpan, {from_year, to_year, from, to},
+            strf("No data from %s/%s/%s to %s/%s/%s", first.day.c_str(), first.month.c_str(),
+                 first.year.c_str(), last.day.c_str(), last.month.c_str(), last.year.c_str())))
+        return frame.end();
+    Db& db = frame.db();
 
     const std::string report_name = range_file_name(from, to);
-    FilePtr file = file_open(owner, s.InitPathRep + report_name, "w");
-    if (!file) return 1;
-    TextWriter out(std::move(file));
-
+    TextWriter* file =
+        frame.create(report_name, strf("        CLIMATOLOGICAL REPORT   %s/%s/%s - %s/%s/%s\n\n",
+                                       first.day.c_str(), first.month.c_str(), first.year.c_str(),
+                                       last.day.c_str(), last.month.c_str(), last.year.c_str()));
+    if (!file) return frame.end();
+    TextWriter& out = *file;
+    bool& failed = frame.failed();
     {
-        RangeProgress progress(owner);
         const Units u = UnitConvert(s);
-        write_header(out, s,
-                     strf("        CLIMATOLOGICAL REPORT   %s/%s/%s - %s/%s/%s\n\n",
-                          first.day.c_str(), first.month.c_str(), first.year.c_str(),
-                          last.day.c_str(), last.month.c_str(), last.year.c_str()));
         write_units(out, s, u, Layout::daily);
         write_headings(out, s, Layout::daily, "            ", "   DATE     ");
-        if (!job.Db) db.exec(owner, "BEGIN");
 
         const auto main =
             db.query(owner,
@@ -144,13 +100,13 @@ int ReportRange(ReportJob& job)
         failed |= !main.ok;
 
         DayTotals totals(inum(first.day), inum(first.month), inum(first.year));
-        progress.range(static_cast<int>(main.rows.size()));
+        owner->progress_range(0, static_cast<int>(main.rows.size()));
         for (const auto& r : main.rows) {
             Day d = read_day(std::span(r).subspan(3), u);
             d.day = r[0];
             d.month = r[1];
             d.year = r[2];
-            progress.step();
+            owner->progress_step(1);
             failed |= !query_day(owner, db, *table, d);
             totals.add(d, s, u);
             out.rawf("%2s/%2s/%4s  ", d.day.c_str(), d.month.c_str(), d.year.c_str());
@@ -180,11 +136,8 @@ int ReportRange(ReportJob& job)
                  average_speeds(owner, db, {span_where, {from_year, to_year, from, to}}, failed))
                 out.rawf(" %5.1f ", speed * u.WindFatt);
         }
-        if (!job.Db) db.exec(owner, "COMMIT");
     }
-    if (!close_report(out, owner, s.InitPathRep + report_name)) return 1;
-    if (!failed) tell(owner, "Report", report_name + " created successfully!", Icon::information);
-    return 0;
+    return frame.end(report_name + " created successfully!");
 }
 
 std::string range_file_name(const std::string& from, const std::string& to)

@@ -1,9 +1,9 @@
 #include "reports/YearRep.h"
 
-#include "config/file_open.h"
 #include "config/format.h"
 #include "config/function.h"
 #include "config/stations.h"
+#include "reports/frame.h"
 #include "reports/layout.h"
 #include "reports/monthly.h"
 #include "reports/wind.h"
@@ -23,32 +23,26 @@ struct MonthCounts {
 
 int YearReport(ReportJob& job)
 {
-    BusyClaim busy = std::move(job.busy);
-    Owner* owner = job.hOwner;
+    ReportFrame frame(job, "Report");
+    Owner* owner = frame.owner();
     const Settings& s = job.settings;
     const std::string& year = job.Year;
 
-    auto db = Db::open(owner, s.InitPathDB + kDbFile);
-    if (!db) return 1;
     // A year without records has nothing to average: say so, and leave no file behind.
-    const auto held = db->query(owner, "select count(*) from datimeteo where year=?", {year});
-    if (held.ok && !held.rows.empty() && inum(held.rows[0][0]) == 0) {
-        tell(owner, "Report", strf("No data for %s", year.c_str()), Icon::error);
-        return 1;
-    }
+    if (!frame.open() || !frame.has_records("select count(*) from datimeteo where year=?", {year},
+                                            strf("No data for %s", year.c_str())))
+        return frame.end();
+    Db* db = &frame.db();
     const std::string name = "Year" + year + ".txt";
-    FilePtr file = file_open(owner, s.InitPathRep + name, "w");
-    if (!file) return 1;
-    TextWriter out(std::move(file));
-
-    bool failed = !held.ok;
+    TextWriter* file =
+        frame.create(name, strf("        ANNUAL CLIMATOLOGICAL REPORT - %s\n\n", year.c_str()));
+    if (!file) return frame.end();
+    TextWriter& out = *file;
+    bool& failed = frame.failed();
     {
-        ReportProgress progress(owner);
         const Units u = UnitConvert(s);
-        write_header(out, s, strf("        ANNUAL CLIMATOLOGICAL REPORT - %s\n\n", year.c_str()));
         write_units(out, s, u, Layout::monthly);
         write_headings(out, s, Layout::monthly);
-        db->exec(owner, "BEGIN");
 
         const auto months = query_months(owner, *db, year);
         failed |= !months.ok;
@@ -116,11 +110,8 @@ int YearReport(ReportJob& job)
                  average_speeds(owner, *db, {"from datimeteo where year=?", {year}}, failed))
                 out.rawf(" %5.1f ", v * u.WindFatt);
         }
-        db->exec(owner, "COMMIT");
     }
-    if (!close_report(out, owner, s.InitPathRep + name)) return 1;
-    if (!failed) tell(owner, "Report", name + " created successfully! ", Icon::information);
-    return 0;
+    return frame.end(name + " created successfully! ");
 }
 
 }  // namespace nimbora

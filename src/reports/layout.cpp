@@ -155,29 +155,6 @@ std::optional<std::string> report_table(std::string_view table)
     return std::nullopt;
 }
 
-bool close_report(TextWriter& out, Owner* owner, const std::string& path)
-{
-    if (out.close()) return true;
-    tell(owner, "Error", strf("%s: Error creating file", path.c_str()), Icon::error);
-    return false;
-}
-
-ReportProgress::ReportProgress(Owner* owner) : owner_(owner)
-{
-    if (!owner_) return;
-    owner_->busy(true);
-    owner_->menu_enabled(false);
-    owner_->status("Please wait...");
-}
-
-ReportProgress::~ReportProgress()
-{
-    if (!owner_) return;
-    owner_->busy(false);
-    owner_->menu_enabled(true);
-    owner_->status("");
-}
-
 void spec_cell(TextWriter& out, const std::string& spec, double value)
 {
     out.raw(" ");

@@ -1,6 +1,7 @@
-// layout.h: what every report shares: the job's start and end, the header block, the units
-// line, the column headings and separators of the daily and the monthly-row layouts, the
-// detail cells, the reading of query cells, the day counts and the dominant direction.
+// layout.h: what every report shares: the header block, the units line, the column headings
+// and separators of the daily and the monthly-row layouts, the detail cells, the reading of
+// query cells, the day counts and the dominant direction. The job's start and end are
+// ReportFrame's (reports/frame.h).
 #pragma once
 
 #include "config/Db.h"
@@ -79,26 +80,9 @@ std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
                                const std::string& where,
                                std::initializer_list<std::string_view> params, bool& failed);
 
-// The connection a daily report works on: job.Db when the caller lent one (left open), else
-// the station's database, opened here and closed with the result. Empty when it could not be
+// The connection a report works on: job.Db when the caller lent one (left open), else the
+// station's database, opened here and closed with the result. Empty when it could not be
 // opened (the owner was told).
 std::optional<Db> report_db(const ReportJob& job);
-
-// Closes a report file. False, after telling the owner "%s: Error creating file" with `path`,
-// when a write or the last flush failed (a full disk often shows only there).
-bool close_report(TextWriter& out, Owner* owner, const std::string& path);
-
-// The start and end of a report job on its owner: busy cursor, menus greyed, "Please wait...";
-// then the reverse and an empty status.
-class ReportProgress {
-public:
-    explicit ReportProgress(Owner* owner);
-    ~ReportProgress();
-    ReportProgress(const ReportProgress&) = delete;
-    ReportProgress& operator=(const ReportProgress&) = delete;
-
-private:
-    Owner* owner_;
-};
 
 }  // namespace nimbora

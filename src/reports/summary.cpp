@@ -1,10 +1,10 @@
 #include "reports/summary.h"
 
 #include "config/CalcRain.h"
-#include "config/file_open.h"
 #include "config/format.h"
 #include "config/function.h"
 #include "config/stations.h"
+#include "reports/frame.h"
 #include "reports/layout.h"
 
 #include <sqlite3.h>
@@ -570,54 +570,35 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
 
 int MkSummary(ReportJob& job)
 {
-    BusyClaim busy = std::move(job.busy);
-    Owner* owner = job.hOwner;
+    ReportFrame frame(job, "Summary");
+    Owner* owner = frame.owner();
     const Settings& s = job.settings;
     const bool all_time = job.Year == "9999";
 
-    auto db = Db::open(owner, s.InitPathDB + kDbFile);
-    if (!db) return 1;
-    bool failed = false;
-    if (!all_time) {
-        // A year without records has nothing to average: say so, and leave no file behind.
-        const auto held =
-            db->query(owner, "select count(*) from datimeteo where year=?", {job.Year});
-        failed |= !held.ok;
-        if (held.ok && !held.rows.empty() && inum(held.rows[0][0]) == 0) {
-            tell(owner, "Summary", strf("No data for %s", job.Year.c_str()), Icon::error);
-            return 1;
-        }
-    }
+    if (!frame.open()) return frame.end();
+    // A year without records has nothing to average: say so, and leave no file behind.
+    if (!all_time && !frame.has_records("select count(*) from datimeteo where year=?", {job.Year},
+                                        strf("No data for %s", job.Year.c_str())))
+        return frame.end();
     const std::string name = all_time ? "Statistics.txt" : job.Year + "_Statistics.txt";
-    FilePtr file = file_open(owner, s.InitPathRep + name, "w");
-    if (!file) return 1;
-    TextWriter out(std::move(file));
-    {
-        ReportProgress progress(owner);
-        const Units u = UnitConvert(s);
-        write_header(out, s,
-                     all_time ? strf("\t\tStatistics   %s - %s\n\n", job.DateFrom.c_str(),
-                                     job.DateTo.c_str())
-                              : strf("\t\tYear %s Statistics\n\n", job.Year.c_str()));
-        out.raw("\n");
-        write_stats_heading(out, !all_time);
-        const StatsScope scope{all_time ? std::string() : job.Year, {}};
-        db->exec(owner, "BEGIN");
-        if (owner) owner->progress_range(0, 16);
-        const StatsAverages avg =
-            all_time ? StatsAverages{} : stats_averages(owner, *db, u, scope, failed);
-        write_stats_rows(
-            out, owner, *db, s, u, scope, avg,
-            [owner](int) {
-                if (owner) owner->progress_step(1);
-            },
-            failed);
-        db->exec(owner, "COMMIT");
-        if (owner) owner->progress_reset();
-    }
-    if (!close_report(out, owner, s.InitPathRep + name)) return 1;
-    if (!failed) tell(owner, "Summary", name + " created successfully! ", Icon::information);
-    return 0;
+    TextWriter* file =
+        frame.create(name, all_time ? strf("\t\tStatistics   %s - %s\n\n", job.DateFrom.c_str(),
+                                           job.DateTo.c_str())
+                                    : strf("\t\tYear %s Statistics\n\n", job.Year.c_str()));
+    if (!file) return frame.end();
+    TextWriter& out = *file;
+    bool& failed = frame.failed();
+    const Units u = UnitConvert(s);
+    out.raw("\n");
+    write_stats_heading(out, !all_time);
+    const StatsScope scope{all_time ? std::string() : job.Year, {}};
+    owner->progress_range(0, 16);
+    const StatsAverages avg =
+        all_time ? StatsAverages{} : stats_averages(owner, frame.db(), u, scope, failed);
+    write_stats_rows(
+        out, owner, frame.db(), s, u, scope, avg, [owner](int) { owner->progress_step(1); },
+        failed);
+    return frame.end(name + " created successfully! ");
 }
 
 }  // namespace nimbora

@@ -87,12 +87,22 @@ std::string folder_url(CURL* curl, const std::string& host, const std::string& R
 
 // Regenerates the current month's report as LoadTempTable does for the Report menu, once no
 // other job runs. ThActive is claimed here and handed to the job, so no job can start between
-// the wait and the regeneration.
-void regenerate_report(const ReportJob& upload, const LocalTime& lt)
+// the wait and the regeneration. The wait is bounded: a job that never ends (or one stuck on
+// something) costs this upload its fresh report, never the upload itself. A cut (null: none)
+// ends the wait at once, with nothing regenerated or logged: the upload is being cut.
+void regenerate_report(const ReportJob& upload, const LocalTime& lt, FtpLog& log,
+                       const UploadCut* cut)
 {
+    const auto deadline = std::chrono::steady_clock::now() + ftp_timing().report_wait;
     BusyClaim claim;
-    while (!(claim = BusyClaim::try_claim(ThActive)))
+    while (!(claim = BusyClaim::try_claim(ThActive))) {
+        if (cut && cut->requested()) return;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            log.linef("FTP: Report not regenerated, another job is running");
+            return;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     ReportJob job;
     job.hOwner = nullptr;  // unattended: the import and the report stay silent
     job.Table = "TempMeteo";
@@ -320,7 +330,7 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive, UploadCut*
     };
 
     const LocalTime lt = local_now();
-    if (s.ReportUpload > 0) regenerate_report(job, lt);
+    if (s.ReportUpload > 0) regenerate_report(job, lt, log, cut);
 
     const CurlHandle curl(curl_easy_init());
     if (!curl) {

@@ -22,6 +22,8 @@ struct FtpTiming {
     std::chrono::milliseconds response_timeout{60000};  // any later answer of the server
     long low_speed_limit = 1;                           // bytes per second, below which ...
     std::chrono::seconds low_speed_time{60};            // ... for this long a transfer fails
+    std::chrono::milliseconds report_wait{180000};      // for another job to end before the
+                                                        // report is regenerated
 };
 
 FtpTiming ftp_timing();
@@ -77,14 +79,15 @@ int passive_for_attempt(const ReportJob& job, int attempt);
 // One upload with job.settings, into job.DocPath + "Ftp.log". The caller holds FTPActive
 // (start_upload claims it). With ReportUpload 1 or 2 the current month's report is first
 // regenerated through LoadTempTable (decades for 2), claiming ThActive as soon as no other
-// job holds it. Then up to kFtpAttempts connection attempts, the remote folder (as typed:
-// relative to the login folder unless it begins with '/'; empty is '/'), the report and
-// each listed file, each under its own name, in binary. The report and each file count as
-// attempted; a missing local file or a folder is logged "File not found" (code 2) and the
-// next one is tried.
-// `passive` (empty: passive_for_attempt) is read before each attempt. Blocks until done, or
-// until `cut` (null: never) is requested. When the log cannot be opened, job.hOwner hears of
-// it and nothing is uploaded.
+// job holds it. When another job keeps it longer than FtpTiming::report_wait, the log gets
+// "FTP: Report not regenerated, another job is running" and the files go as they are. Then up to
+// kFtpAttempts connection attempts, the remote folder (as typed: relative to the login folder
+// unless it begins with '/'; empty is '/'), the report and each listed file, each under its own
+// name, in binary. The report and each file count as attempted; a missing local file or a folder is
+// logged "File not found" (code 2) and the next one is tried. `passive` (empty:
+// passive_for_attempt) is read before each attempt. Blocks until done, or until `cut` (null:
+// never) is requested. When the log cannot be opened, job.hOwner hears of it and nothing is
+// uploaded.
 UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {},
                         UploadCut* cut = nullptr);
 

@@ -4,10 +4,13 @@
 #include "config/format.h"
 #include "config/function.h"
 #include "config/read_conf.h"
+#include "config/stations.h"
 #include "import/synthetic.h"
 #include "support/files.h"
 
 #include <gtest/gtest.h>
+
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <sstream>
@@ -322,6 +325,12 @@ TEST_F(Cli, StatsReport)
     const std::string detail = test::read_file(folder + "2008_Statistics_Dett.txt");
     EXPECT_EQ(detail.substr(0, detail.find('\r')), "    Year 2008 Statistics - Monthly Detail");
     EXPECT_NE(detail.find("\r\n  May 2008\r\n"), std::string::npos);
+    // "9999" is the statistics' word for all time: the same file, named as written.
+    r = run({"report", "stats", "--year", "9999"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, folder + "Statistics.txt\n");
+    EXPECT_EQ(test::read_file(folder + "Statistics.txt"), text);
+    EXPECT_FALSE(fs::exists(folder + "9999_Statistics.txt"));
     // As in the dialog, the monthly detail is only for a year.
     r = run({"report", "stats", "--monthly-detail"});
     EXPECT_EQ(r.code, kUsage);
@@ -343,6 +352,30 @@ TEST(CliOwner, AJobsQuestionTakesTheAnswerForNoOneToAskAndReadsNothing)
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(in.tellg(), 0);  // the typed answer is still there
     EXPECT_FALSE(owner.failed());
+}
+
+// A statement that fails: SQLite's text, no file named or announced, and exit 1.
+TEST_F(Cli, FailedStatementExitsOne)
+{
+    ASSERT_EQ(run({"setup"}).code, kOk);
+    ASSERT_EQ(run({"station", "new", "Hill"}).code, kOk);
+    ASSERT_EQ(run({"station", "open", "Hill"}).code, kOk);
+    const std::string folder = home + "Hill/";
+    ASSERT_TRUE(write_synthetic_month(folder + "2008-05.wlk", 2008, 5, 60, 2));
+    ASSERT_EQ(run({"import", "--all"}).code, kOk);
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((folder + kDbFile).c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(
+            sqlite3_exec(db, "ALTER TABLE datimeteo DROP COLUMN HiUV", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(db);
+    }
+    const Result r = run({"report", "monthly", "--year", "2008", "--month", "5"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Database: no such column: HiUV\n");
+    EXPECT_FALSE(fs::exists(folder + "May_2008.txt"));
 }
 
 TEST(CliProgram, RunsAsAProgram)

@@ -377,5 +377,31 @@ TEST_F(RealArchive, LoadsSkipsAndReloads)
     EXPECT_EQ(GetFLRecord(nullptr, db_path())->first.substr(0, 10), "01/02/2012");
 }
 
+// Every message of the import (a refused file, then the completion) is shown once ThActive
+// is free and the menus are back: nobody's unanswered box holds the flag.
+TEST_F(Import, MessagesWaitForTheFlagAndMenusToBeFree)
+{
+    struct Watching : RecordingOwner {
+        void message(std::string_view caption, std::string_view text, Icon icon) override
+        {
+            free.push_back(ThActive.load() == 0 && !menu_calls.empty() && menu_calls.back());
+            RecordingOwner::message(caption, text, icon);
+        }
+        std::vector<bool> free;
+    } watching;
+    ASSERT_TRUE(write_synthetic_month(dir.folder() + "2012-03.wlk", 2012, 3, 30, 7));
+    ReportJob job;
+    job.hOwner = &watching;
+    job.settings = settings;
+    job.Files = {"2012-3.wlk", "2012-03.wlk"};
+    job.busy = BusyClaim::try_claim(ThActive);
+    EXPECT_EQ(load_db(job).code, 0);
+    EXPECT_EQ(watching.lines(),
+              (std::vector<std::string>{"Load Database: 2012-3.wlk: wrong file name ",
+                                        completed(1488, 0)}));
+    EXPECT_EQ(watching.free, (std::vector<bool>{true, true}));
+    EXPECT_EQ(job.hOwner, &watching);
+}
+
 }  // namespace
 }  // namespace nimbora

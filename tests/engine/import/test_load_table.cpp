@@ -4,6 +4,7 @@
 #include "config/stations.h"
 #include "import/WlkWriter.h"
 #include "import/load_db.h"
+#include "import/schema.h"
 #include "support/RecordingOwner.h"
 #include "support/files.h"
 
@@ -149,6 +150,39 @@ TEST_F(CurrentMonth, MissingDatabase)
     EXPECT_EQ(owner.lines(), std::vector<std::string>{
                                  "Error: Can't open database: unable to open database file\n"});
     EXPECT_EQ(owner.busy_calls, (std::vector<bool>{true, false}));
+}
+
+// The report's message comes from inside the job, but is shown where the job ends: after
+// ThActive is released and the menus are given back.
+TEST_F(CurrentMonth, ReportMessageWaitsForTheEndOfTheJob)
+{
+    struct Watching : RecordingOwner {
+        void message(std::string_view caption, std::string_view text, Icon icon) override
+        {
+            free.push_back(ThActive.load() == 0 && !menu_calls.empty() && menu_calls.back());
+            RecordingOwner::message(caption, text, icon);
+        }
+        std::vector<bool> free;
+    } watching;
+    write_month("2009-03.wlk");
+    EXPECT_EQ(run("3", &watching), 0);
+    EXPECT_EQ(watching.lines(),
+              std::vector<std::string>{"Report: March_2009.txt created successfully! "});
+    EXPECT_EQ(watching.free, std::vector<bool>{true});
+    EXPECT_EQ(watching.menu_calls, (std::vector<bool>{false, true}));
+}
+
+// Only a second record of a minute is dropped; any other failed insert (here the temporary
+// database is full) fails the month, so a short month is never reported as whole.
+TEST_F(CurrentMonth, FullTemporaryTableFailsTheMonth)
+{
+    write_month("2009-03.wlk");
+    auto db = Db::open(nullptr, dir.folder() + kDbFile);
+    ASSERT_TRUE(db);
+    ASSERT_TRUE(db->exec(nullptr, kCreateTempMeteo));
+    ASSERT_TRUE(db->exec(nullptr, "PRAGMA temp.max_page_count=3"));
+    EXPECT_EQ(carica_wlk2(&owner, *db, dir.folder(), "2009-03.wlk"), -1);
+    EXPECT_EQ(owner.lines(), std::vector<std::string>{"Database: database or disk is full"});
 }
 
 }  // namespace

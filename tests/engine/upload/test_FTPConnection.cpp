@@ -3,8 +3,10 @@
 #include "config/function.h"
 #include "config/install.h"
 #include "config/read_conf.h"
+#include "import/load_table.h"
 #include "import/synthetic.h"
 #include "jobs/busy.h"
+#include "support/BlockingOwner.h"
 #include "support/RecordingOwner.h"
 #include "support/files.h"
 #include "support/ftp_server.h"
@@ -537,6 +539,74 @@ TEST_F(Regenerated, MissingMonthFileStillUploadsTheRest)
     const auto lines = log_texts();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[1], "FTP error 2: File not found - " + station.folder() + report);
+}
+
+// A person who never answers the current month's "created successfully!" box holds no
+// flag: the report job released ThActive before showing it, so the scheduled upload
+// regenerates the report itself and completes.
+TEST_F(Regenerated, ReportBoxLeftOpenHoldsNoUpload)
+{
+    serve();
+    FtpTiming t = test_timing();
+    t.report_wait = 5s;  // the upload would log that it gave up if the job held the flag
+    set_ftp_timing(t);
+
+    test::BlockingOwner person;
+    ReportJob shown;
+    shown.hOwner = &person;
+    shown.settings = job.settings;
+    const LocalTime now = local_now();
+    shown.Table = "TempMeteo";
+    shown.Year = std::to_string(now.year);
+    shown.Month = std::to_string(now.month);
+    shown.busy = BusyClaim::try_claim(ThActive);
+    ASSERT_TRUE(shown.busy);
+    std::thread report_job([&shown] { LoadTempTable(shown); });
+    ASSERT_TRUE(person.wait_for_message());
+    EXPECT_EQ(person.lines(),
+              std::vector<std::string>{"Report: " + report + " created successfully! "});
+    EXPECT_EQ(ThActive, 0);
+    EXPECT_EQ(person.menu_calls, (std::vector<bool>{false, true}));
+
+    job.settings.ReportUpload = 1;
+    list({add_file("a.txt", "a")});
+    const UploadResult r = ftp_upload(job);
+    person.answer();
+    report_job.join();
+
+    EXPECT_EQ(r.sent, 2);
+    EXPECT_EQ(remote(report), read_file(station.path() / report));
+    const std::vector<std::string> expected = {
+        "FTP: Connection opened", "FTP:  2/2 file(s) uploaded", "FTP: Connection closed"};
+    EXPECT_EQ(log_texts(), expected);
+}
+
+// A job that keeps ThActive longer than the bounded wait costs the upload only its fresh
+// report: one line says so, and the report as it was goes with the other files.
+TEST_F(Regenerated, FlagHeldTooLongUploadsTheFilesAsTheyAre)
+{
+    serve();
+    FtpTiming t = test_timing();
+    t.report_wait = 50ms;
+    set_ftp_timing(t);
+    write_file(station.path() / report, "the report of an hour ago\r\n");
+    job.settings.ReportUpload = 1;
+    list({add_file("a.txt", "a")});
+
+    BusyClaim other_job = BusyClaim::try_claim(ThActive);
+    ASSERT_TRUE(other_job);
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(ThActive, 1);  // still the other job's
+    other_job.release();
+
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.sent, 2);
+    EXPECT_EQ(remote(report), "the report of an hour ago\r\n");
+    const std::vector<std::string> expected = {
+        "FTP: Report not regenerated, another job is running", "FTP: Connection opened",
+        "FTP:  2/2 file(s) uploaded", "FTP: Connection closed"};
+    EXPECT_EQ(log_texts(), expected);
+    EXPECT_EQ(r.lines.size(), expected.size());
 }
 
 }  // namespace
