@@ -274,7 +274,7 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive)
     const auto finish = [&](int result) {
         out.result = result;
         out.lines = log.lines();
-        log.close();
+        out.logged = log.close();
         return out;
     };
 
