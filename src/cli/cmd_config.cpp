@@ -3,11 +3,15 @@
 #include "config/format.h"
 #include "config/read_conf.h"
 #include "config/settings_edit.h"
+#include "config/stations.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <ostream>
+
+namespace fs = std::filesystem;
 
 namespace nimbora {
 namespace {
@@ -86,14 +90,42 @@ Exit run_config(Session& session)
     if (internet_key(key))
         if (auto warning = check_upload_list(session.settings))
             session.owner.message(warning->caption, warning->text, warning->icon);
-    if (write_conf(&session.owner, session.places.DocPath, session.settings) != 0) return kFailed;
-    if (key == "InitPathDB" && session.settings.InitPathDB != old_db_folder)
-        move_database(old_db_folder, session.settings.InitPathDB);
+
+    // The database moves with its folder: copied before the settings name the new folder,
+    // the old file deleted only once they do. Whatever keeps it from moving fails the command.
+    const std::string& new_db_folder = session.settings.InitPathDB;
+    DatabaseCopy copy;
+    if (key == "InitPathDB" && new_db_folder != old_db_folder) {
+        copy = copy_database(old_db_folder, new_db_folder);
+        if (copy.outcome == DatabaseCopy::failed) {
+            session.owner.message("Error", copy.problem, Icon::error);
+            return kFailed;
+        }
+    }
+    if (write_conf(&session.owner, session.places.DocPath, session.settings) != 0) {
+        std::error_code ec;
+        if (copy.outcome == DatabaseCopy::copied) fs::remove(new_db_folder + kDbFile, ec);
+        return kFailed;
+    }
+    Exit code = kOk;
+    if (copy.outcome == DatabaseCopy::copied) {
+        std::error_code ec;
+        if (!fs::remove(old_db_folder + kDbFile, ec) && ec) {
+            session.owner.message("Error",
+                                  old_db_folder + kDbFile + " was copied to " + new_db_folder +
+                                      " but could not be deleted: " + ec.message(),
+                                  Icon::error);
+            code = kFailed;
+        }
+    } else if (copy.outcome == DatabaseCopy::already_there) {
+        session.owner.message("Error", copy.problem, Icon::error);
+        code = kFailed;
+    }
     session.console.out << key << '='
                         << (key == "Pwd" ? std::string("********")
                                          : setting_text(session.settings, key))
                         << '\n';
-    return kOk;
+    return code;
 }
 
 }  // namespace nimbora

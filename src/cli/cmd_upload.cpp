@@ -43,7 +43,8 @@ Exit run_upload(Session& session)
         return kFailed;
     }
     session.owner.message("Upload", summary, Icon::information);
-    return kOk;
+    // Every file arrived, but a log that lost lines fails the command (the log said why).
+    return r.logged ? kOk : kFailed;
 }
 
 }  // namespace nimbora

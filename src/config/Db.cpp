@@ -24,7 +24,8 @@ std::optional<Db> Db::open(Owner* owner, const std::string& path)
         sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         tell(owner, "Error",
-             strf("Can't open database: %s\n", raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)),
+             strf("Can't open database: %s: %s\n", path.c_str(),
+                  raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)),
              Icon::error);
         sqlite3_close_v2(raw);
         return std::nullopt;

@@ -18,7 +18,7 @@ using Rows = std::vector<std::vector<std::string>>;
 class Db {
 public:
     // Opens `path` read-write, never creating it. On failure tells the owner
-    // "Can't open database: %s\n" (caption "Error") and returns nothing.
+    // "Can't open database: PATH: %s\n" (caption "Error") and returns nothing.
     static std::optional<Db> open(Owner* owner, const std::string& path);
     // Uses a connection someone else opened and will close.
     static Db borrow(sqlite3* connection);

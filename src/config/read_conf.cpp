@@ -143,6 +143,11 @@ std::optional<int> IntervMin(std::string_view label)
     return std::nullopt;
 }
 
+bool conf_can_hold(std::string_view text)
+{
+    return text.find_first_of("<\n") == std::string_view::npos;
+}
+
 std::string& RTrim(std::string& text)
 {
     const std::size_t end = text.find_last_not_of(' ');
@@ -225,22 +230,16 @@ void apply_dat_record(const Record& r, Settings& s)
     s.ReportUpload = r[kReportUpload.offset];
 }
 
-int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
+std::string read_conf_text(std::string_view text, int count, const std::string& DocPath,
+                           Settings& s)
 {
-    const std::string conf_path = DocPath + kConfFile;
-    std::string text;
-    if (!read_whole(conf_path, text)) {
-        tell(owner, "Error", strf("%s: Error opening file", conf_path.c_str()), Icon::error);
-        return 1;
-    }
-
     const int entries = std::clamp(count, 0, kConfEntries);
     std::array<std::string, kConfEntries> values;
     std::string port;  // the Port element, when the port did not fit "nimbrep.dat"
     for (std::size_t begin = 0; begin < text.size();) {
         const std::size_t end = text.find('\n', begin);
-        const bool had_line_end = end != std::string::npos;
-        std::string line = text.substr(begin, had_line_end ? end - begin : std::string::npos);
+        const bool had_line_end = end != std::string_view::npos;
+        std::string line(text.substr(begin, had_line_end ? end - begin : std::string_view::npos));
         begin = had_line_end ? end + 1 : text.size();
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("<!--", 0) == 0) continue;
@@ -262,9 +261,33 @@ int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
     s.Rep_Lat = cut(values[7], kRepLatMax);
     s.Rep_Long = cut(values[8], kRepLongMax);
     for (std::size_t i = 0; i < s.FileList.size(); ++i) s.FileList[i] = values[9 + i];
+    return port;
+}
 
+void read_dat_bytes(std::string_view bytes, const std::string& port, Settings& s)
+{
+    // Fields past the end of a short file keep their reset values; bytes past 342 mean nothing.
     Record record = reset_record();
+    if (!bytes.empty())
+        std::memcpy(record.data(), bytes.data(), std::min(bytes.size(), record.size()));
     apply_dat_record(record, s);
+
+    if (auto minutes = IntervMin(s.Interval)) s.IntervMin = *minutes;
+    if (valid_port(port)) s.FtpPort = port;
+    if (s.FtpPort.empty()) s.FtpPort = "21";
+    if (s.RemotePath.empty()) s.RemotePath = "/";
+}
+
+int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
+{
+    const std::string conf_path = DocPath + kConfFile;
+    std::string text;
+    if (!read_whole(conf_path, text)) {
+        tell(owner, "Error", strf("%s: Error opening file", conf_path.c_str()), Icon::error);
+        return 1;
+    }
+    const std::string port = read_conf_text(text, count, DocPath, s);
+    apply_dat_record(reset_record(), s);
 
     const std::string dat_path = DocPath + kDatFile;
     std::string bytes;
@@ -272,14 +295,7 @@ int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s)
         tell(owner, "Error", strf("%s: Error opening file", dat_path.c_str()), Icon::error);
         return 1;
     }
-    // Fields past the end of a short file keep their reset values; bytes past 342 mean nothing.
-    std::memcpy(record.data(), bytes.data(), std::min(bytes.size(), record.size()));
-    apply_dat_record(record, s);
-
-    if (auto minutes = IntervMin(s.Interval)) s.IntervMin = *minutes;
-    if (valid_port(port)) s.FtpPort = port;
-    if (s.FtpPort.empty()) s.FtpPort = "21";
-    if (s.RemotePath.empty()) s.RemotePath = "/";
+    read_dat_bytes(bytes, port, s);
     return 0;
 }
 
@@ -311,11 +327,12 @@ std::string conf_text(Settings& s)
 
 int write_conf(Owner* owner, const std::string& folder, Settings& s)
 {
-    replace_file(owner, folder + kConfFile, conf_text(s));
+    const bool conf_ok = replace_file(owner, folder + kConfFile, conf_text(s));
 
     const Record record = dat_record(s);
     const std::string_view bytes(reinterpret_cast<const char*>(record.data()), record.size());
-    return replace_file(owner, folder + kDatFile, bytes) ? 0 : 1;
+    const bool dat_ok = replace_file(owner, folder + kDatFile, bytes);
+    return conf_ok && dat_ok ? 0 : 1;
 }
 
 }  // namespace nimbora

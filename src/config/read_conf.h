@@ -31,10 +31,25 @@ inline constexpr const char* kPortElement = "Port";
 // against.
 int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s);
 
+// The two halves of read_conf over bytes already in memory, so that tests and fuzzers read
+// no file. read_conf_text applies the text of "nimbrep.conf" (folders, description, upload
+// list) and returns the value of its Port element, "" without one. read_dat_bytes then
+// applies the bytes of "nimbrep.dat" (any length; short is reset past its end) and settles
+// IntervMin, the port (`port` when it is a valid one), "21" and "/" for empty fields.
+std::string read_conf_text(std::string_view text, int count, const std::string& DocPath,
+                           Settings& s);
+void read_dat_bytes(std::string_view bytes, const std::string& port, Settings& s);
+
+// Whether "nimbrep.conf" can hold `text` as a value (a folder, a description, an upload-list
+// entry): a '<' ends the value early and a line break ends its line, so such a value would not
+// read back, and a line break could even add a line the reader takes for another setting.
+bool conf_can_hold(std::string_view text);
+
 // Writes both files into `folder` (ending with a separator), each replaced whole or not at
 // all. Trims trailing blanks off the six station-description settings in `s` itself.
-// Returns 1 when "nimbrep.dat" could not be written, else 0; a failure with
-// "nimbrep.conf" is reported to the owner and does not stop "nimbrep.dat".
+// Returns 1 when either file could not be written (a full disk leaves the previous file whole),
+// else 0; each failure is reported to the owner, and one with "nimbrep.conf" does not stop
+// "nimbrep.dat".
 int write_conf(Owner* owner, const std::string& folder, Settings& s);
 
 // The text of "nimbrep.conf" for `s`, CR LF line ends; trims the description as write_conf.

@@ -2,6 +2,7 @@
 
 #include "config/format.h"
 #include "config/function.h"
+#include "config/read_conf.h"
 #include "config/stations.h"
 
 #include <algorithm>
@@ -88,6 +89,15 @@ Check check_choice(std::string_view key, std::string_view value, std::string_vie
     return refuse(strf("%s: one of %s", key_s(key).c_str(), list.c_str()));
 }
 
+// Folders, the description and the upload list live in "nimbrep.conf", whose reader would
+// lose a value with '<' and take a line break for the start of another setting.
+Check conf_text_check(std::string_view key, std::string_view value)
+{
+    if (conf_can_hold(value)) return std::nullopt;
+    return refuse(
+        strf("%s: the settings file cannot hold '<' or a line break", key_s(key).c_str()));
+}
+
 Check check_folder(std::string_view value, const char* message)
 {
     if (auto problem = too_long("folder", value, kPathMax)) return problem;
@@ -126,7 +136,10 @@ Def text_def(const char* key, std::string Settings::*field, std::size_t max,
 Def folder_def(const char* key, std::string Settings::*field, const char* message)
 {
     return Def{key, [field](const Settings& s) { return s.*field; },
-               [message](const Settings&, std::string_view v) { return check_folder(v, message); },
+               [key, message](const Settings&, std::string_view v) {
+                   if (auto problem = conf_text_check(key, v)) return problem;
+                   return check_folder(v, message);
+               },
                [field](Settings& s, std::string_view v) { s.*field = with_separator(v); }};
 }
 
@@ -158,12 +171,18 @@ std::vector<Def> make_defs()
     defs.push_back(
         folder_def("InitPathDB", &Settings::InitPathDB, "Database directory is invalid!"));
     defs.push_back(folder_def("InitPathWLK", &Settings::InitPathWLK, "Wlk Directory is invalid!"));
-    defs.push_back(text_def("Rep_Name", &Settings::Rep_Name, kRepNameMax));
-    defs.push_back(text_def("Rep_City", &Settings::Rep_City, kRepCityMax));
-    defs.push_back(text_def("Rep_State", &Settings::Rep_State, kRepStateMax));
-    defs.push_back(text_def("Rep_Elev", &Settings::Rep_Elev, kRepElevMax));
-    defs.push_back(text_def("Rep_Lat", &Settings::Rep_Lat, kRepLatMax));
-    defs.push_back(text_def("Rep_Long", &Settings::Rep_Long, kRepLongMax));
+    for (Def d : {text_def("Rep_Name", &Settings::Rep_Name, kRepNameMax),
+                  text_def("Rep_City", &Settings::Rep_City, kRepCityMax),
+                  text_def("Rep_State", &Settings::Rep_State, kRepStateMax),
+                  text_def("Rep_Elev", &Settings::Rep_Elev, kRepElevMax),
+                  text_def("Rep_Lat", &Settings::Rep_Lat, kRepLatMax),
+                  text_def("Rep_Long", &Settings::Rep_Long, kRepLongMax)}) {
+        d.check = [key = d.key, inner = d.check](const Settings& s, std::string_view v) -> Check {
+            if (auto problem = conf_text_check(key, v)) return problem;
+            return inner(s, v);
+        };
+        defs.push_back(std::move(d));
+    }
     defs.push_back(Def{
         "ReportChk",
         [](const Settings& s) {
@@ -247,6 +266,7 @@ std::vector<Def> make_defs()
                 [key, i](const Settings& s, std::string_view v) -> Check {
                     if (v.empty()) return std::nullopt;
                     if (auto problem = too_long(key, v, kPathMax)) return problem;
+                    if (auto problem = conf_text_check(key, v)) return problem;
                     std::error_code ec;
                     if (!fs::is_regular_file(std::string(v), ec))
                         return refuse(
@@ -324,12 +344,35 @@ std::optional<SettingCheck> check_upload_list(const Settings& s)
     return SettingCheck{"Warning", "No files selected!", Icon::warning, false};
 }
 
-void move_database(const std::string& old_folder, const std::string& new_folder)
+DatabaseCopy copy_database(const std::string& old_folder, const std::string& new_folder)
 {
+    const std::string from = old_folder + kDbFile, to = new_folder + kDbFile;
     std::error_code ec;
-    if (fs::copy_file(old_folder + kDbFile, new_folder + kDbFile, fs::copy_options::none, ec) &&
-        !ec)
-        fs::remove(old_folder + kDbFile, ec);
+    if (!fs::exists(from, ec)) return {DatabaseCopy::nothing, {}};
+    if (fs::exists(to, ec))
+        return {DatabaseCopy::already_there,
+                strf("%s already exists and is used from now on; %s was not moved", to.c_str(),
+                     from.c_str())};
+    if (fs::copy_file(from, to, fs::copy_options::none, ec) && !ec)
+        return {DatabaseCopy::copied, {}};
+    // A copy cut short (a full disk) must not pass for the database.
+    std::error_code ignored;
+    fs::remove(to, ignored);
+    return {DatabaseCopy::failed, strf("%s could not be copied to %s: %s", from.c_str(),
+                                       new_folder.c_str(), ec.message().c_str())};
+}
+
+std::optional<std::string> move_database(const std::string& old_folder,
+                                         const std::string& new_folder)
+{
+    const DatabaseCopy copy = copy_database(old_folder, new_folder);
+    if (copy.outcome == DatabaseCopy::nothing) return std::nullopt;
+    if (copy.outcome != DatabaseCopy::copied) return copy.problem;
+    const std::string from = old_folder + kDbFile;
+    std::error_code ec;
+    if (fs::remove(from, ec) || !ec) return std::nullopt;
+    return strf("%s was copied to %s but could not be deleted: %s", from.c_str(),
+                new_folder.c_str(), ec.message().c_str());
 }
 
 }  // namespace nimbora

@@ -43,8 +43,24 @@ void apply_setting(Settings& s, std::string_view key, std::string_view value);
 // current month's report.
 std::optional<SettingCheck> check_upload_list(const Settings& s);
 
+// The first step of moving the database to a changed database folder: a copy, so that the
+// settings can be saved before the old file goes.
+struct DatabaseCopy {
+    enum Outcome {
+        copied,         // the new folder holds a copy; the old file is still there
+        nothing,        // the old folder holds no database: nothing to move
+        already_there,  // the new folder already holds one: that one is used, the old one stays
+        failed,         // not copied (a full disk, say): no part of a copy is left behind
+    } outcome = nothing;
+    std::string problem;  // for already_there and failed: what to tell, naming both files
+};
+DatabaseCopy copy_database(const std::string& old_folder, const std::string& new_folder);
+
 // The database follows a changed database folder: copied when the new folder has none, and
-// the old file deleted only after a successful copy. Nothing is reported.
-void move_database(const std::string& old_folder, const std::string& new_folder);
+// the old file deleted only after a successful copy. Returns why the database did not move
+// (the new folder already holds one, the copy failed, or the old file could not be deleted);
+// empty when it moved or there was none.
+std::optional<std::string> move_database(const std::string& old_folder,
+                                         const std::string& new_folder);
 
 }  // namespace nimbora

@@ -318,7 +318,7 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive, UploadCut*
     const auto finish = [&](int result) {
         out.result = result;
         out.lines = log.lines();
-        log.close();
+        out.logged = log.close();
         return out;
     };
     const auto cut_now = [cut] { return cut && cut->requested(); };

@@ -46,6 +46,7 @@ struct UploadResult {
     int sent = 0;                    // files that arrived
     int attempted = 0;               // files tried: the report and the listed ones
     std::vector<std::string> lines;  // the lines appended to "Ftp.log", without CR LF
+    bool logged = false;             // every line reached "Ftp.log" (a full disk: the owner heard)
 };
 
 // The log line of an upload cut short.

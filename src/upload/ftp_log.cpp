@@ -10,8 +10,9 @@
 namespace nimbora {
 
 FtpLog::FtpLog(Owner* owner, const std::string& DocPath)
+    : owner_(owner), path_(DocPath + kFtpLogFile)
 {
-    file_ = file_open(owner, DocPath + kFtpLogFile, "a");
+    file_ = file_open(owner, path_, "a");
 }
 
 void FtpLog::linef(const char* format, ...)
@@ -22,14 +23,17 @@ void FtpLog::linef(const char* format, ...)
     va_end(args);
     lines_.push_back(text);
     if (!file_) return;
-    std::fputs(text.c_str(), file_.get());
-    std::fputs("\r\n", file_.get());
-    std::fflush(file_.get());
+    const bool ok = std::fputs(text.c_str(), file_.get()) >= 0 &&
+                    std::fputs("\r\n", file_.get()) >= 0 && std::fflush(file_.get()) == 0;
+    if (!ok && !failed_)
+        tell(owner_, "Error", strf("%s: Error writing file", path_.c_str()), Icon::error);
+    failed_ = failed_ || !ok;
 }
 
 bool FtpLog::close()
 {
-    return close_file(file_);
+    if (!file_) return false;
+    return close_file(file_) && !failed_;
 }
 
 }  // namespace nimbora

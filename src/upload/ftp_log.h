@@ -22,16 +22,21 @@ public:
 
     bool is_open() const { return file_ != nullptr; }
 
-    // Appends one line: the time stamp, a blank, then `format` filled in.
+    // Appends one line: the time stamp, a blank, then `format` filled in. The first line that
+    // does not reach the file (a full disk) tells the owner "%s: Error writing file" (caption
+    // "Error"); the lines stay in lines() all the same.
     [[gnu::format(printf, 2, 3)]] void linef(const char* format, ...);
 
     // The lines written by this log, as written but without their CR LF.
     const std::vector<std::string>& lines() const { return lines_; }
 
-    // Closes the file; false when the last writes did not reach the disk.
+    // Closes the file; false when any line did not reach it (or it could not be opened).
     bool close();
 
 private:
+    Owner* owner_;
+    std::string path_;
+    bool failed_ = false;
     FilePtr file_;
     std::vector<std::string> lines_;
 };

@@ -1,6 +1,7 @@
 // Every report kind on a full disk, simulated by a file-size limit on the real program: a
 // clear message, exit 1, and the report files of the previous run byte for byte.
 #include "cli/cli_harness.h"
+#include "cli/limited_run.h"
 
 #include "config/format.h"
 #include "config/function.h"
@@ -10,9 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -21,22 +19,6 @@ namespace fs = std::filesystem;
 
 namespace nimbora {
 namespace {
-
-// Runs the real program with `args` (shell words) under a file-size limit of `kilobytes`
-// (SIGXFSZ ignored, so a write past the limit fails with EFBIG). Its stdout and stderr
-// together go into `output`, through a pipe, which the limit does not reach.
-int run_limited(const std::string& args, long kilobytes, std::string& output)
-{
-    const std::string command = "( trap '' XFSZ; ulimit -f " + std::to_string(kilobytes) +
-                                "; exec '" + NIMBORA_CLI + "' " + args + " ) 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return -1;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 struct Kind {
     const char* name;
@@ -113,10 +95,11 @@ TEST_P(CliReportFullDisk, ClearMessageExitOneAndThePreviousFilesStay)
     const auto before = contents();
 
     // Half the smallest file: each report runs out of room partway through.
-    std::string words = "--home '" + home + "' --station Hill report";
-    for (const std::string& a : kind.args) words += " " + a;
-    std::string output;
-    EXPECT_EQ(run_limited(words, static_cast<long>(smallest / 2048), output), 1) << output;
+    std::vector<std::string> limited = {"--home", home, "--station", "Hill"};
+    limited.insert(limited.end(), args.begin(), args.end());
+    const test::Child c = test::run_limited(limited, smallest / 2048 * 1024);
+    const std::string output = c.out + c.err;
+    EXPECT_EQ(c.status, 1) << output;
     EXPECT_EQ(output.find("created successfully"), std::string::npos) << output;
     EXPECT_TRUE(output.find(": Error creating file\n") != std::string::npos ||
                 output.find("Database: ") != std::string::npos)

@@ -340,5 +340,57 @@ TEST(ReadConf, WriteIntoMissingFolderReportsBothFiles)
                   "Error: " + dir.folder() + "missing/nimbrep.dat: Error creating file"}));
 }
 
+TEST(ReadConf, ParsesFromMemoryAsFromTheFiles)
+{
+    TempDir dir;
+    Settings written = full_settings();
+    written.FtpPort = "2121";
+    ASSERT_EQ(write_conf(nullptr, dir.folder(), written), 0);
+    Settings from_files, from_memory;
+    ASSERT_EQ(read_conf(nullptr, kConfEntries, dir.folder(), from_files), 0);
+    const std::string port =
+        read_conf_text(read_file(dir.path() / kConfFile), kConfEntries, dir.folder(), from_memory);
+    EXPECT_EQ(port, "2121");
+    read_dat_bytes(read_file(dir.path() / kDatFile), port, from_memory);
+    EXPECT_EQ(from_memory.InitPathDB, from_files.InitPathDB);
+    EXPECT_EQ(from_memory.FileList, from_files.FileList);
+    EXPECT_EQ(from_memory.FtpPort, "2121");
+    EXPECT_EQ(from_memory.Pwd, from_files.Pwd);
+    EXPECT_EQ(from_memory.IntervMin, from_files.IntervMin);
+
+    // An empty record: the defaults read_conf settles, and no read of a null buffer.
+    Settings empty;
+    read_dat_bytes({}, "", empty);
+    EXPECT_EQ(empty.FtpPort, "21");
+    EXPECT_EQ(empty.RemotePath, "/");
+}
+
+// A value with '<' would not read back, and a line break could start a line of its own.
+TEST(ReadConf, WhatTheSettingsFileCanHold)
+{
+    EXPECT_TRUE(conf_can_hold("/data/img/sky > rain.jpg"));
+    EXPECT_TRUE(conf_can_hold(""));
+    EXPECT_FALSE(conf_can_hold("/data/a<b.jpg"));
+    EXPECT_FALSE(conf_can_hold("/data/a.jpg\n<pathDB>/elsewhere/</pathDB>"));
+
+    Settings s = full_settings();
+    s.FileList[1] = "/data/a.jpg\n<pathDB>/elsewhere/</pathDB>";
+    Settings back;
+    read_conf_text(conf_text(s), kConfEntries, "/st/", back);
+    EXPECT_EQ(back.InitPathDB, "/elsewhere/");  // why such a value is refused before it is stored
+}
+
+TEST(ReadConf, AFailedSettingsFileFailsTheWrite)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "nimbrep.conf.new" / "x");
+    RecordingOwner owner;
+    Settings s = full_settings();
+    EXPECT_EQ(write_conf(&owner, dir.folder(), s), 1);
+    EXPECT_EQ(owner.lines(), std::vector<std::string>{"Error: " + dir.folder() +
+                                                      "nimbrep.conf: Error creating file"});
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / kDatFile));  // the other file is still written
+}
+
 }  // namespace
 }  // namespace nimbora

@@ -176,16 +176,45 @@ TEST(SettingsEdit, DatabaseFollowsItsFolder)
     const std::string a = dir.folder() + "a/", b = dir.folder() + "b/";
     std::filesystem::create_directories(a);
     std::filesystem::create_directories(b);
+    EXPECT_EQ(move_database(a, b), std::nullopt);  // none to move
     test::write_file(a + kDbFile, "old");
-    move_database(a, b);
+    EXPECT_EQ(move_database(a, b), std::nullopt);
     EXPECT_EQ(test::read_file(b + kDbFile), "old");
     EXPECT_FALSE(std::filesystem::exists(a + kDbFile));
 
-    // A database already in the new folder wins; the old one stays where it was.
+    // A database already in the new folder wins; the old one stays where it was, and the
+    // caller hears why.
     test::write_file(a + kDbFile, "other");
-    move_database(a, b);
+    EXPECT_EQ(move_database(a, b), b + kDbFile + " already exists and is used from now on; " + a +
+                                       kDbFile + " was not moved");
     EXPECT_EQ(test::read_file(b + kDbFile), "old");
     EXPECT_EQ(test::read_file(a + kDbFile), "other");
+
+    // A copy that fails leaves nothing behind that would pass for the database.
+    const std::string c = dir.folder() + "c/";
+    const DatabaseCopy copy = copy_database(a, c);  // no such folder
+    EXPECT_EQ(copy.outcome, DatabaseCopy::failed);
+    EXPECT_EQ(copy.problem.rfind(a + kDbFile + " could not be copied to " + c + ": ", 0), 0u)
+        << copy.problem;
+    EXPECT_FALSE(std::filesystem::exists(c + kDbFile));
+}
+
+TEST(SettingsEdit, RefusesWhatTheSettingsFileCannotHold)
+{
+    TempDir dir;
+    const std::string odd = dir.folder() + "a<b/";
+    std::filesystem::create_directories(odd);
+    test::write_file(odd + "sky.jpg", "sky");
+    Settings s;
+    EXPECT_EQ(problem(s, "InitPathRep", odd),
+              "Error: InitPathRep: the settings file cannot hold '<' or a line break");
+    EXPECT_EQ(problem(s, "File1", odd + "sky.jpg"),
+              "Error: File1: the settings file cannot hold '<' or a line break");
+    EXPECT_EQ(problem(s, "Rep_Name", "Hill\n<pathDB>/x/</pathDB>"),
+              "Error: Rep_Name: the settings file cannot hold '<' or a line break");
+    EXPECT_EQ(problem(s, "Rep_Name", "Hill > Dale"), "");
+    // The FTP fields live in the binary file, which holds any character.
+    EXPECT_EQ(problem(s, "Pwd", "a<b"), "");
 }
 
 }  // namespace

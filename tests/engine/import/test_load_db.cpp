@@ -285,7 +285,8 @@ TEST_F(Import, DatabasesThatCannotTakeTheImport)
     ASSERT_TRUE(write_synthetic_month(dir.folder() + "2012-03.wlk", 2012, 3, 60, 1));
     fs::remove(db_path());
     EXPECT_EQ(import({"2012-03.wlk"}).code, 1);
-    EXPECT_EQ(last_message(), "Error: Can't open database: unable to open database file\n");
+    EXPECT_EQ(last_message(),
+              "Error: Can't open database: " + db_path() + ": unable to open database file\n");
 
     {  // a database without the weather table
         sqlite3* raw = nullptr;
@@ -350,8 +351,9 @@ TEST_F(Import, ListsWhatTheDatabaseHolds)
 
     RecordingOwner quiet;
     EXPECT_FALSE(GetYear(&quiet, dir.folder() + "missing.s3db"));
-    EXPECT_EQ(quiet.lines(), std::vector<std::string>{
-                                 "Error: Can't open database: unable to open database file\n"});
+    EXPECT_EQ(quiet.lines(),
+              std::vector<std::string>{"Error: Can't open database: " + dir.folder() +
+                                       "missing.s3db: unable to open database file\n"});
 }
 
 class RealArchive : public Import {

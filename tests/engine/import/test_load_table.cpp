@@ -147,8 +147,9 @@ TEST_F(CurrentMonth, MissingDatabase)
 {
     fs::remove(dir.path() / kDbFile);
     EXPECT_EQ(run("3", &owner), 1);
-    EXPECT_EQ(owner.lines(), std::vector<std::string>{
-                                 "Error: Can't open database: unable to open database file\n"});
+    EXPECT_EQ(owner.lines(),
+              std::vector<std::string>{"Error: Can't open database: " + dir.folder() + kDbFile +
+                                       ": unable to open database file\n"});
     EXPECT_EQ(owner.busy_calls, (std::vector<bool>{true, false}));
 }
 

@@ -224,8 +224,8 @@ TEST_F(GlobalRep, RefusesWhatItCannotReport)
     fs::remove(db_path());
     EXPECT_EQ(run(), 1);
     EXPECT_FALSE(written());
-    EXPECT_EQ(messages(), std::vector<std::string>{
-                              "Error: Can't open database: unable to open database file\n"});
+    EXPECT_EQ(messages(), std::vector<std::string>{"Error: Can't open database: " + db_path() +
+                                                   ": unable to open database file\n"});
 }
 
 // A failed statement is told once, with SQLite's text, and no report is written.

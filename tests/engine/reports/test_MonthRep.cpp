@@ -179,7 +179,8 @@ TEST_F(MonthRep, RefusesMonthsItCannotReport)
     fs::remove(st.dir.path() / "NimboDB.s3db");
     EXPECT_EQ(st.run("2009", "April"), 1);
     EXPECT_EQ(st.only_message(Icon::error),
-              "Error: Can't open database: unable to open database file\n");
+              "Error: Can't open database: " + (st.dir.path() / "NimboDB.s3db").string() +
+                  ": unable to open database file\n");
     EXPECT_FALSE(st.exists("April_2009.txt"));
 }
 

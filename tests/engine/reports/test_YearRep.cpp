@@ -210,8 +210,9 @@ TEST_F(YearRep, YearWithoutRecordsWritesNothing)
     std::filesystem::remove(dir.path() / kDbFile);
     owner.messages.clear();
     EXPECT_EQ(run(), 1);
-    EXPECT_EQ(owner.lines(), std::vector<std::string>{
-                                 "Error: Can't open database: unable to open database file\n"});
+    EXPECT_EQ(owner.lines(),
+              std::vector<std::string>{"Error: Can't open database: " + dir.folder() + kDbFile +
+                                       ": unable to open database file\n"});
 }
 
 }  // namespace
