@@ -145,6 +145,19 @@ protected:
 
     Daemon start() { return Daemon({"--home", home, "--station", "Hill", "run"}, out, err); }
 
+    // Against a server that holds the STOR of index.htm: writes index.htm, waits until its
+    // upload stalls, sends the first SIGTERM and waits until the daemon says it waits.
+    void stop_during_upload(Daemon& daemon)
+    {
+        ASSERT_TRUE(eventually([&] { return contains(out, "(on file change)"); }))
+            << test::read_file(err);
+        test::write_file(web / "index.htm", "after");
+        ASSERT_TRUE(eventually([&] { return server.received("STOR index.htm"); }));
+        ASSERT_TRUE(daemon.signal(SIGTERM));
+        ASSERT_TRUE(eventually([&] { return contains(out, kWaitingLine); }))
+            << test::read_file(out) << test::read_file(err);
+    }
+
     static constexpr const char* kWaitingLine =
         "Waiting for the upload in progress to end (stop again to cut it)\n";
     const std::string kWatchLine = "Nimbora - [Hill]  FTP Upload ON (on file change)\n";
@@ -235,14 +248,8 @@ TEST_F(CliRun, AStopWaitsForTheRunningUpload)
 {
     serve_stalling();
     Daemon daemon = start();
-    ASSERT_TRUE(eventually([&] { return contains(out, "(on file change)"); }))
-        << test::read_file(err);
-    test::write_file(web / "index.htm", "after");
-    ASSERT_TRUE(eventually([&] { return server.received("STOR index.htm"); }));
-
-    ASSERT_TRUE(daemon.signal(SIGTERM));
-    ASSERT_TRUE(eventually([&] { return contains(out, kWaitingLine); }))
-        << test::read_file(out) << test::read_file(err);
+    stop_during_upload(daemon);
+    if (HasFatalFailure()) return;
     server.release_stall();
     EXPECT_EQ(daemon.wait_exit(), 0) << test::read_file(err);
     const std::string lines = test::read_file(log);
@@ -258,14 +265,8 @@ TEST_F(CliRun, ASecondStopCutsTheRunningUpload)
 {
     serve_stalling();
     Daemon daemon = start();
-    ASSERT_TRUE(eventually([&] { return contains(out, "(on file change)"); }))
-        << test::read_file(err);
-    test::write_file(web / "index.htm", "after");
-    ASSERT_TRUE(eventually([&] { return server.received("STOR index.htm"); }));
-
-    ASSERT_TRUE(daemon.signal(SIGTERM));
-    ASSERT_TRUE(eventually([&] { return contains(out, kWaitingLine); }))
-        << test::read_file(out) << test::read_file(err);
+    stop_during_upload(daemon);
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(daemon.signal(SIGTERM));
     EXPECT_EQ(daemon.wait_exit(), 0) << "not ended by the second signal";
     const std::string lines = test::read_file(log);
