@@ -2,6 +2,7 @@
 // rows) and on one year of them, so that growth with the years held shows; the monthly
 // report of the real 1-minute month when this machine has it; and the statistics of thirty
 // years of 1-minute records. The databases are built by the import, into scratch folders.
+#include "config/Db.h"
 #include "config/install.h"
 #include "config/stations.h"
 #include "import/load_db.h"
@@ -199,6 +200,39 @@ void BM_ReportRange365(benchmark::State& state)
         ReportRange);
 }
 BENCHMARK(BM_ReportRange365)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// For comparison: one plain aggregate statement over every value column of the first year
+// (the annual report's span; second argument 0) or of every year (the global report's; 1).
+void BM_PlainScan(benchmark::State& state)
+{
+    const Station& st = station(static_cast<int>(state.range(0)));
+    const std::string sql =
+        "select count(*),sum(temperature),min(hitemp),max(hitemp),min(lowtemp),max(lowtemp),"
+        "sum(humidity),min(humidity),max(humidity),sum(dewpoint),min(dewpoint),max(dewpoint),"
+        "sum(pressure),min(pressure),max(pressure),sum(windspeed),max(windspeed),"
+        "max(gustspeed),count(direction),sum(rain),max(rainrate),sum(heatindex),"
+        "max(heatindex),sum(windchill),min(windchill),sum(solarrad),max(hisolarrad),sum(et),"
+        "sum(uv),max(hiuv),sum(windrun) from datimeteo" +
+        std::string(state.range(1) ? "" : " where year=?1");
+    const std::string year = std::to_string(kFirstYear);
+    for (auto _ : state) {
+        auto db = Db::open(nullptr, st.folder + kDbFile);
+        if (!db) {
+            state.SkipWithError("the database did not open");
+            return;
+        }
+        const auto r = state.range(1) ? db->query(nullptr, sql.c_str())
+                                      : db->query(nullptr, sql.c_str(), {year});
+        if (!r.ok) state.SkipWithError("the scan failed");
+        benchmark::DoNotOptimize(r.rows);
+    }
+}
+BENCHMARK(BM_PlainScan)
+    ->Args({1, 0})
+    ->Args({10, 0})
+    ->Args({10, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The statistics over all time, and over the first year.
 void BM_MkSummary(benchmark::State& state)

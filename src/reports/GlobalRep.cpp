@@ -7,6 +7,7 @@
 #include "reports/monthly.h"
 #include "reports/wind.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,22 +28,18 @@ void advance(Owner* owner)
     if (owner) owner->progress_step(1);
 }
 
-// Reads one year month by month, advancing the progress bar once per month.
-YearRow read_year(Owner* owner, Db& db, const Settings& s, const Units& u, int year, bool& failed)
+// A year's row from its figures. The days add to the year's run one by one, not as month
+// sums like the annual report's: the last digit of a mean can depend on that order. The
+// first month holding the year's extreme names its date.
+YearRow year_row(const YearFigures& data, const Settings& s, const Units& u, int year)
 {
     YearRow r;
     r.year = year;
-    const std::string y = strf("%d", year);
-    const auto months = query_months(owner, db, y);
-    failed |= !months.ok;
-    // The days add to the year's run one by one, not as month sums like the annual report's:
-    // the last digit of a mean can depend on that order. The first month holding the year's
-    // extreme names its date.
-    for (const auto& m : months.rows) {
-        r.f.widen(read_month(owner, db, s, u, y, m, r.f.run, failed));
-        advance(owner);
+    for (const MonthFigures& m : data.months) {
+        for (const DayFigures& d : m.days) add_day(r.f.run, d, s, u);
+        r.f.widen(m.f);
     }
-    r.f.direction = dominant_direction(owner, db, "datimeteo", "year=?", {y}, failed);
+    r.f.direction = data.direction;
     return r;
 }
 
@@ -79,23 +76,33 @@ int GlobalReport(ReportJob& job)
 
         const bool wind = s.column(kWind);
         if (owner) owner->progress_range(0, months + 2 * static_cast<int>(years.size()));
+        // Every record in one pass, kept as one figure set per day; each year held is then
+        // looked up by its number as printed (a year without records reads as empty).
+        std::map<std::string, YearFigures> read;
+        read_years(
+            owner, *db, {},
+            [&read](YearFigures&& y) {
+                std::string key = y.year;
+                read[key] = std::move(y);
+            },
+            [owner] { advance(owner); }, failed);
         std::vector<YearRow> rows;
-        for (int year : years) rows.push_back(read_year(owner, *db, s, u, year, failed));
         std::vector<WindRow> shares, speeds;
-        if (wind) {
-            for (int year : years) {
-                advance(owner);
-                const std::string y = strf("%d", year);
-                shares.push_back(
-                    wind_percentages(owner, *db, {"from datimeteo where year=?", {y}}, failed));
-            }
-            for (int year : years) {
-                advance(owner);
-                const std::string y = strf("%d", year);
-                speeds.push_back(
-                    wind_speeds(owner, *db, {"from datimeteo where year=?", {y}}, failed));
+        const YearFigures none;
+        for (int year : years) {
+            const auto it = read.find(strf("%d", year));
+            const YearFigures& data = it == read.end() ? none : it->second;
+            rows.push_back(year_row(data, s, u, year));
+            if (wind) {
+                shares.push_back(data.shares);
+                WindRow row{};
+                for (std::size_t i = 0; i < data.speeds.size(); ++i)
+                    row[i] = static_cast<float>(data.speeds[i]);
+                speeds.push_back(row);
             }
         }
+        if (wind)
+            for (std::size_t i = 0; i < 2 * years.size(); ++i) advance(owner);
 
         for (const YearRow& y : rows) {
             out.rawf("%4d  ", y.year);

@@ -44,27 +44,28 @@ int YearReport(ReportJob& job)
         write_units(out, s, u, Layout::monthly);
         write_headings(out, s, Layout::monthly);
 
-        const auto months = query_months(owner, *db, year);
-        failed |= !months.ok;
+        // The year's records in one pass; the rows print after it.
+        YearFigures data;
+        read_years(
+            owner, *db, year, [&data](YearFigures&& y) { data = std::move(y); }, {}, failed);
 
         Figures y;
         std::vector<MonthCounts> counts;
-        for (const auto& r : months.rows) {
-            const std::string& month = r[0];
+        for (MonthFigures& m : data.months) {
+            const std::string& month = m.month;
             show_status(owner, strf("Please wait...  Month: %2s", month.c_str()));
             DayRun days;
-            Figures f = read_month(owner, *db, s, u, year, r, days, failed);
+            for (const DayFigures& d : m.days) add_day(days, d, s, u);
+            Figures& f = m.f;
             f.run = days;
             y.run += days;
             y.widen(f);
-            f.direction = dominant_direction(owner, *db, "datimeteo", "year=? and month=?",
-                                             {year, month}, failed);
             counts.push_back({inum(month), days.counts});
             out.rawf("%2d  ", inum(month));
             figures_row(out, s, u, f, false);
         }
 
-        y.direction = dominant_direction(owner, *db, "datimeteo", "year=?", {year}, failed);
+        y.direction = data.direction;
         StampaRigaY(out, s);
         out.raw("    ");
         figures_row(out, s, u, y, true);
@@ -98,17 +99,13 @@ int YearReport(ReportJob& job)
             out.raw("\n\n\nPREVAILING WIND DIRECTION (%)\n\n");
             wind_names(out, 16);
             out.raw("  CALM\n");
-            const WindRow shares =
-                wind_percentages(owner, *db, {"from datimeteo where year=?", {year}}, failed);
             out.raw(std::string(119, '-') + "\n");
-            percent_values(out, shares);
+            percent_values(out, data.shares);
 
             out.rawf("\n\n\nAVERAGE WIND SPEED (%s)\n\n", u.UTitle[2].c_str());
             wind_names(out, 16);
             out.raw("\n" + std::string(112, '-') + "\n");
-            for (double v :
-                 average_speeds(owner, *db, {"from datimeteo where year=?", {year}}, failed))
-                out.rawf(" %5.1f ", v * u.WindFatt);
+            for (double v : data.speeds) out.rawf(" %5.1f ", v * u.WindFatt);
         }
     }
     return frame.end(name + " created successfully! ");

@@ -1,5 +1,5 @@
-// monthly.h: the figures of the monthly-row layout, a row per month or per year, read month by
-// month and printed; shared by the annual and the global report.
+// monthly.h: the figures of the monthly-row layout, a row per month or per year, read in one
+// pass over the records and printed; shared by the annual and the global report.
 #pragma once
 
 #include "config/Db.h"
@@ -7,8 +7,10 @@
 #include "config/TextWriter.h"
 #include "config/UnitConvert.h"
 #include "reports/layout.h"
+#include "reports/wind.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,15 +50,43 @@ struct Figures {
     void widen(const Figures& month);
 };
 
-// The months of `year` in datimeteo that hold records, in month order, as read_month reads
-// them (the month text first).
-Db::Result query_months(Owner* owner, Db& db, const std::string& year);
+// A day's figures as the reports use them: the means of the DayRun quantities, the highest
+// and lowest temperature and the rain, each read back from SQLite's text of the value (0 for
+// none), as a grouped statement would have printed it.
+struct DayFigures {
+    std::array<double, 8> means{};
+    double high = 0, low = 0, rain = 0;
+};
 
-// The month of `cells` (a row of query_months): its extremes, totals and the dates of its
-// temperature extremes, with its day rows added to `run`; the figures' own run and direction
-// are left to the caller. Sets `failed` when a statement failed (the owner was told).
-Figures read_month(Owner* owner, Db& db, const Settings& s, const Units& u, const std::string& year,
-                   const std::vector<std::string>& cells, DayRun& run, bool& failed);
+// Adds a day to `run`: its means, its temperature range (display units) and its day counts.
+void add_day(DayRun& run, const DayFigures& d, const Settings& s, const Units& u);
+
+// A month of records: its extremes, totals, the dates of its temperature extremes and its
+// dominant direction in `f` (whose run is left empty), and its days in date order.
+struct MonthFigures {
+    std::string month;  // as stored
+    Figures f;
+    std::vector<DayFigures> days;
+};
+
+// A year of records: its months in month order, its dominant direction and its wind tables
+// (the prevailing-direction percentages and the average speed from each direction). A year
+// without records reads as an empty one: no months, "---", zeros.
+struct YearFigures {
+    std::string year;  // as stored
+    std::vector<MonthFigures> months;
+    std::string direction = "---";
+    WindRow shares{};
+    std::array<double, 16> speeds{};
+};
+
+// Reads the records of datimeteo once in key order, those of `year` or, when it is empty,
+// all, and calls `done` with each year's figures when its records end, `month_done` after
+// each month. Memory holds one figure set per day, never records. Sets `failed` when a
+// statement failed (the owner was told); what was read until then is reported.
+void read_years(Owner* owner, Db& db, const std::string& year,
+                const std::function<void(YearFigures&&)>& done,
+                const std::function<void()>& month_done, bool& failed);
 
 // A month row (`year` false) or a year row after its label, and the line end; a year row prints
 // its wind run 9 wide without the month row's leading blank.

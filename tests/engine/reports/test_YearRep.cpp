@@ -200,6 +200,40 @@ TEST_F(YearRep, YearOfCalm)
     EXPECT_NE(text.find("  0.00   0.00  100.00 \r\n"), std::string::npos) << test::visible(text);
 }
 
+// The corners of how a month's figures were always looked up: the dominant direction of equal
+// counts, and the date of a highest temperature with more than six decimals.
+TEST_F(YearRep, LookupCorners)
+{
+    // One record of positive speed from each of two directions: of equal counts the later
+    // text (" NE" after "  N") is the month's and the year's direction.
+    insert({{"01", "01", "12:00", 5, 5, 5, 2, 2, "  N", 0, 0},
+            {"01", "01", "13:00", 5, 5, 5, 2, 2, " NE", 0, 0}});
+    // July's highest, 20.1234567 on the 2nd, is looked up as printed with six decimals,
+    // 20.123457, which the 1st holds: the 1st dates it.
+    {
+        auto db = Db::open(nullptr, db_path());
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(db->exec(nullptr, "insert into datimeteo (year,month,day,time,temperature,"
+                                      "hitemp,lowtemp) values ('2009','07','01','12:00',10,"
+                                      "20.123457,5),('2009','07','02','12:00',10,20.1234567,6)"));
+    }
+    columns({kTemperature, kWind});
+    ASSERT_EQ(run(), 0);
+    const std::string text = file();
+    EXPECT_NE(text.find("\r\n 1     5.0    5.0  01/01    5.0  01/01     2.0    2.0    2.0     NE "
+                        "  \r\n"),
+              std::string::npos)
+        << test::visible(text);
+    EXPECT_NE(text.find("\r\n 7    10.0    5.0  01/07   20.1  01/07     0.0    0.0    0.0    ---"
+                        "   \r\n"),
+              std::string::npos)
+        << test::visible(text);
+    EXPECT_NE(text.find("\r\n       8.3    5.0  01/01   20.1  01/07     0.7    2.0    2.0     NE "
+                        "  \r\n"),
+              std::string::npos)
+        << test::visible(text);
+}
+
 TEST_F(YearRep, YearWithoutRecordsWritesNothing)
 {
     insert_spring();
