@@ -57,7 +57,7 @@ wlk)
   fi
   ;;
 conf)
-  max_len=4096  # byte 0 picks how many elements are matched, then the text
+  max_len=2048  # a full file with ten long paths is ~1.6 KB; byte 0 picks the element count
   seed written '\x13<!-- Output Report Path -->\r\n<path>/st/rep/</path>\r\n\r\n<!-- DB Path -->\r\n<pathDB>/st/db/</pathDB>\r\n\r\n<!-- WLK Path -->\r\n<pathWLK>/st/wlk/</pathWLK>\r\n\r\n<Name>Hill Farm</Name>\r\n<City>Lakeside</City>\r\n<State>North</State>\r\n<Elev>120 m</Elev>\r\n<Lat>45 30 N</Lat>\r\n<Long>9 10 E</Long>\r\n\r\n<File1>/st/rep/May_2008.txt</File1>\r\n<File2></File2>\r\n<File3></File3>\r\n<File4></File4>\r\n<File5></File5>\r\n<File6></File6>\r\n<File7></File7>\r\n<File8></File8>\r\n<File9></File9>\r\n<File10></File10>\r\n<Port>2121</Port>\r\n'
   seed damaged '\x09<path>/a/<b</path>\n<<Name>>x</Name\n<File1>a>b</File1><File2>c</File2>\r\n<Port>0</Port>'
   ;;

@@ -30,21 +30,27 @@ constexpr Field kReportChk{0, 20}, kUnitTemp{20, 1}, kUnitRain{21, 1}, kUnitWind
 using Record = std::array<unsigned char, kDatSize>;
 
 // The standard library's strtok over a view: each call skips leading delimiters and returns
-// the run up to the next one, consuming that delimiter.
+// the run up to the next one, consuming that delimiter. The set is one or two characters
+// ("<>" or "<"), compared in place: a search of the set for every character of the line
+// was most of the reader's time.
 class Strtok {
 public:
     explicit Strtok(std::string_view text) : rest_(text) {}
     std::optional<std::string_view> next(std::string_view delimiters)
     {
-        const std::size_t begin = rest_.find_first_not_of(delimiters);
-        if (begin == std::string_view::npos) {
+        const char first = delimiters.front(), last = delimiters.back();
+        const char* at = rest_.data();
+        const char* const end = at + rest_.size();
+        while (at != end && (*at == first || *at == last)) ++at;
+        if (at == end) {
             rest_ = {};
             return std::nullopt;
         }
-        rest_.remove_prefix(begin);
-        const std::size_t end = rest_.find_first_of(delimiters);
-        const std::string_view token = rest_.substr(0, end);
-        rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+        const char* const begin = at;
+        while (at != end && *at != first && *at != last) ++at;
+        const std::string_view token(begin, static_cast<std::size_t>(at - begin));
+        rest_ = at == end ? std::string_view{}
+                          : std::string_view(at + 1, static_cast<std::size_t>(end - at - 1));
         return token;
     }
 
@@ -52,20 +58,32 @@ private:
     std::string_view rest_;
 };
 
-// The value of `name` on this line, when the line is "<name>value</name>" as the reader
-// has always matched it: the tag is the first run between '<' and '>', the value runs to the
-// next '<' ('>' included), and the closing tag must be "/name".
-std::optional<std::string_view> element_value(std::string_view line, std::string_view name)
+// A line read as an element "<tag>value</close>" as the reader has always matched it: the tag
+// is the first run between '<' and '>', the value runs to the next '<' ('>' included), and the
+// closing tag is the next run between '<' and '>'. The line is split once and then matched
+// against every name: splitting it once per name made a long line cost twenty scans.
+struct Element {
+    std::string_view tag, value, close;
+
+    // The value when this is "<name>value</name>".
+    std::optional<std::string_view> value_of(std::string_view name) const
+    {
+        if (tag != name || close.size() != name.size() + 1 || close[0] != '/' ||
+            close.substr(1) != name)
+            return std::nullopt;
+        return value;
+    }
+};
+
+std::optional<Element> split_element(std::string_view line)
 {
     Strtok tok(line);
     const auto tag = tok.next("<>");
-    if (!tag || *tag != name) return std::nullopt;
+    if (!tag) return std::nullopt;
     const auto value = tok.next("<");
     const auto close = tok.next("<>");
-    if (!value || !close || close->size() != name.size() + 1 || (*close)[0] != '/' ||
-        close->substr(1) != name)
-        return std::nullopt;
-    return value;
+    if (!value || !close) return std::nullopt;
+    return Element{*tag, *value, *close};
 }
 
 // A port as the settings accept it: 1..65535 in at most five digits.
@@ -236,18 +254,21 @@ std::string read_conf_text(std::string_view text, int count, const std::string& 
     const int entries = std::clamp(count, 0, kConfEntries);
     std::array<std::string, kConfEntries> values;
     std::string port;  // the Port element, when the port did not fit "nimbrep.dat"
+    std::string line;  // one buffer for every line: its capacity is reused
     for (std::size_t begin = 0; begin < text.size();) {
         const std::size_t end = text.find('\n', begin);
         const bool had_line_end = end != std::string_view::npos;
-        std::string line(text.substr(begin, had_line_end ? end - begin : std::string_view::npos));
+        line.assign(text.substr(begin, had_line_end ? end - begin : std::string_view::npos));
         begin = had_line_end ? end + 1 : text.size();
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.rfind("<!--", 0) == 0) continue;
         if (had_line_end) line += '\n';  // the reader has always seen the line end
+        const auto element = split_element(line);
+        if (!element) continue;
         for (int i = 0; i < entries; ++i)
-            if (auto value = element_value(line, kConfNames[static_cast<std::size_t>(i)]))
+            if (auto value = element->value_of(kConfNames[static_cast<std::size_t>(i)]))
                 values[static_cast<std::size_t>(i)] = std::string(*value);
-        if (auto value = element_value(line, kPortElement)) port = std::string(*value);
+        if (auto value = element->value_of(kPortElement)) port = std::string(*value);
     }
 
     auto folder = [&](const std::string& v) { return v.empty() ? DocPath : v; };

@@ -227,6 +227,13 @@ INSTANTIATE_TEST_SUITE_P(
         ConfLine{"BlanksKept", "<City> Old  Town </City>\r\n", "", " Old  Town "},
         ConfLine{"LeadingDelimitersSkipped", "><City>Town</City>\r\n", "", "Town"},
         ConfLine{"UnclosedTag", "<City>Town</City\r\n", "", ""},
+        // Without a line end the closing tag may stop at the end of the text, even after a
+        // lone carriage return.
+        ConfLine{"UnclosedTagEndsTheText", "<City>Town</City", "", "Town"},
+        ConfLine{"UnclosedTagEndsTheTextAfterCr", "<City>Town</City\r", "", "Town"},
+        // Runs of '<' and '>' around the tags are skipped, but the value only skips '<':
+        // the '>' that follows "<<City>" is its first character.
+        ConfLine{"DelimiterRuns", "<<City>>Town<</City>>\r\n", "", ">Town"},
         ConfLine{"CutToCapacity", "<City>" + std::string(40, 'c') + "</City>\r\n", "",
                  std::string(30, 'c')},
         ConfLine{"LongLine", "<path>/" + kLong + "/</path>\r\n", "/" + kLong + "/", ""},
