@@ -4,6 +4,8 @@
 #include "config/function.h"
 #include "config/stations.h"
 
+#include <sqlite3.h>
+
 #include <cctype>
 #include <cstdlib>
 
@@ -71,6 +73,13 @@ double num(const std::string& cell)
 int inum(const std::string& cell)
 {
     return std::atoi(cell.c_str());
+}
+
+std::string sqlite_text(double v)
+{
+    char buf[40];
+    sqlite3_snprintf(sizeof buf, buf, "%!.15g", v);
+    return buf;
 }
 
 void write_header(TextWriter& out, const Settings& s, const std::string& title)

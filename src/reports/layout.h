@@ -30,6 +30,9 @@ enum class Layout { daily, monthly };
 // (NULL) cell reads 0.
 double num(const std::string& cell);
 int inum(const std::string& cell);
+// A real number as SQLite writes it as text ("%!.15g"), so that a figure computed in the
+// program prints as a query's text of it would have printed.
+std::string sqlite_text(double v);
 
 // The header block: the title line (with its two line ends), NAME/CITY/STATE, ELEV/LAT/LONG.
 void write_header(TextWriter& out, const Settings& s, const std::string& title);

@@ -81,14 +81,6 @@ void add_day(DayRun& run, const DayFigures& d, const Settings& s, const Units& u
 
 namespace {
 
-// A real number as SQLite writes it as text.
-std::string sqlite_text(double v)
-{
-    char buf[40];
-    sqlite3_snprintf(sizeof buf, buf, "%!.15g", v);
-    return buf;
-}
-
 // A value of a record: NULL is skipped by min, max, sum, avg and count as SQLite skips it.
 struct Cell {
     bool null = true, integer = false;

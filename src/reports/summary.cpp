@@ -145,15 +145,6 @@ struct DayRow {
 
 enum DaySum : std::size_t { kRainSum, kWindRunSum, kETSum };
 
-// A real number as SQLite writes it as text, so that what the rows print is what a query's
-// text would have printed.
-std::string sqlite_text(double v)
-{
-    char buf[40];
-    sqlite3_snprintf(sizeof buf, buf, "%!.15g", v);
-    return buf;
-}
-
 // Everything a section reads from its records.
 struct ScopeData {
     // The record holding the highest (or lowest) value of each quantity: of the records
