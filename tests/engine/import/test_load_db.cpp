@@ -7,6 +7,7 @@
 #include "import/insert.h"
 #include "import/synthetic.h"
 #include "support/RecordingOwner.h"
+#include "support/WatchingOwner.h"
 #include "support/files.h"
 
 #include <gtest/gtest.h>
@@ -383,14 +384,7 @@ TEST_F(RealArchive, LoadsSkipsAndReloads)
 // is free and the menus are back: nobody's unanswered box holds the flag.
 TEST_F(Import, MessagesWaitForTheFlagAndMenusToBeFree)
 {
-    struct Watching : RecordingOwner {
-        void message(std::string_view caption, std::string_view text, Icon icon) override
-        {
-            free.push_back(ThActive.load() == 0 && !menu_calls.empty() && menu_calls.back());
-            RecordingOwner::message(caption, text, icon);
-        }
-        std::vector<bool> free;
-    } watching;
+    test::WatchingOwner watching;
     ASSERT_TRUE(write_synthetic_month(dir.folder() + "2012-03.wlk", 2012, 3, 30, 7));
     ReportJob job;
     job.hOwner = &watching;
@@ -401,7 +395,7 @@ TEST_F(Import, MessagesWaitForTheFlagAndMenusToBeFree)
     EXPECT_EQ(watching.lines(),
               (std::vector<std::string>{"Load Database: 2012-3.wlk: wrong file name ",
                                         completed(1488, 0)}));
-    EXPECT_EQ(watching.free, (std::vector<bool>{true, true}));
+    EXPECT_EQ(watching.free_when_told, (std::vector<bool>{true, true}));
     EXPECT_EQ(job.hOwner, &watching);
 }
 

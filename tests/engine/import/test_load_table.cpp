@@ -6,6 +6,7 @@
 #include "import/load_db.h"
 #include "import/schema.h"
 #include "support/RecordingOwner.h"
+#include "support/WatchingOwner.h"
 #include "support/files.h"
 
 #include <gtest/gtest.h>
@@ -157,19 +158,12 @@ TEST_F(CurrentMonth, MissingDatabase)
 // ThActive is released and the menus are given back.
 TEST_F(CurrentMonth, ReportMessageWaitsForTheEndOfTheJob)
 {
-    struct Watching : RecordingOwner {
-        void message(std::string_view caption, std::string_view text, Icon icon) override
-        {
-            free.push_back(ThActive.load() == 0 && !menu_calls.empty() && menu_calls.back());
-            RecordingOwner::message(caption, text, icon);
-        }
-        std::vector<bool> free;
-    } watching;
+    test::WatchingOwner watching;
     write_month("2009-03.wlk");
     EXPECT_EQ(run("3", &watching), 0);
     EXPECT_EQ(watching.lines(),
               std::vector<std::string>{"Report: March_2009.txt created successfully! "});
-    EXPECT_EQ(watching.free, std::vector<bool>{true});
+    EXPECT_EQ(watching.free_when_told, std::vector<bool>{true});
     EXPECT_EQ(watching.menu_calls, (std::vector<bool>{false, true}));
 }
 

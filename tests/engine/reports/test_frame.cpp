@@ -10,6 +10,7 @@
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
 #include "reports/summary.h"
+#include "support/WatchingOwner.h"
 #include "support/report_station.h"
 
 #include <gtest/gtest.h>
@@ -24,16 +25,7 @@ namespace {
 
 using test::ByName;
 
-// Remembers, for each message, whether ThActive was free and the menus given back by then.
-class WatchingOwner : public test::RecordingOwner {
-public:
-    void message(std::string_view caption, std::string_view text, Icon icon) override
-    {
-        free_when_told.push_back(ThActive.load() == 0 && !menu_calls.empty() && menu_calls.back());
-        RecordingOwner::message(caption, text, icon);
-    }
-    std::vector<bool> free_when_told;
-};
+using test::WatchingOwner;
 
 struct Kind {
     const char* name;
