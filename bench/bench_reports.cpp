@@ -1,11 +1,17 @@
 // The reports on a station database of ten years of 5-minute records (about 1.05 million
 // rows) and on one year of them, so that growth with the years held shows; the monthly
-// report of the real 1-minute month when this machine has it; and the statistics of thirty
-// years of 1-minute records. The databases are built by the import, into scratch folders.
+// report of the real 1-minute month when this machine has it; the current month's report
+// from a 1-minute WLK file; and the statistics of thirty years of 1-minute records. The
+// databases are built by the import, into scratch folders.
+//
+// Each report is timed next to one plain aggregate statement over every value column of the
+// same span on the same database (the floor a report reading its span once can approach),
+// run after each repetition of the report: the counters report_ms, scan_ms and ratio.
 #include "config/Db.h"
 #include "config/install.h"
 #include "config/stations.h"
 #include "import/load_db.h"
+#include "import/load_table.h"
 #include "import/synthetic.h"
 #include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
@@ -14,11 +20,14 @@
 #include "reports/summary.h"
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -113,29 +122,79 @@ const Station& station(int years)
     return years == 1 ? one : ten;
 }
 
-template <typename Report>
-void run(benchmark::State& state, const Station& st, Report&& fill, int (*report)(ReportJob&))
+// The records a report reads: `where` with its ? parameters; empty for every record.
+struct Span {
+    std::string where;
+    std::vector<std::string> params;
+};
+
+// One plain aggregate statement over every value column of `span`; its time in seconds.
+double plain_scan(benchmark::State& state, const Station& st, const Span& span)
 {
+    const std::string sql =
+        "select count(*),sum(temperature),min(hitemp),max(hitemp),min(lowtemp),max(lowtemp),"
+        "sum(humidity),min(humidity),max(humidity),sum(dewpoint),min(dewpoint),max(dewpoint),"
+        "sum(pressure),min(pressure),max(pressure),sum(windspeed),max(windspeed),"
+        "max(gustspeed),count(direction),sum(rain),max(rainrate),sum(heatindex),"
+        "max(heatindex),sum(windchill),min(windchill),sum(solarrad),max(hisolarrad),sum(et),"
+        "sum(uv),max(hiuv),sum(windrun) from datimeteo" +
+        (span.where.empty() ? std::string() : " where " + span.where);
+    const auto start = std::chrono::steady_clock::now();
+    auto db = Db::open(nullptr, st.folder + kDbFile);
+    if (!db) {
+        state.SkipWithError("the database did not open");
+        return 0;
+    }
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db->get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        state.SkipWithError("the scan did not prepare");
+        return 0;
+    }
+    const StmtHandle stmt(raw);
+    int n = 0;
+    for (const std::string& p : span.params)
+        sqlite3_bind_text(raw, ++n, p.c_str(), -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(raw) == SQLITE_ROW) benchmark::DoNotOptimize(sqlite3_column_int(raw, 0));
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs `report` with the job `fill` makes, and after each run, untimed, the plain scan of
+// `span`; both times and their ratio go to the counters.
+template <typename Report>
+void run(benchmark::State& state, const Station& st, Report&& fill, int (*report)(ReportJob&),
+         const Span& span)
+{
+    double report_s = 0, scan_s = 0;
     for (auto _ : state) {
         ReportJob job;
         job.settings = st.settings;
         fill(job);
+        const auto start = std::chrono::steady_clock::now();
         if (report(job) != 0) state.SkipWithError("the report failed");
+        report_s += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.PauseTiming();
+        scan_s += plain_scan(state, st, span);
+        state.ResumeTiming();
     }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["report_ms"] = report_s * 1000 / runs;
+    state.counters["scan_ms"] = scan_s * 1000 / runs;
+    state.counters["ratio"] = scan_s > 0 ? report_s / scan_s : 0;
 }
+
+const Span kFirstYearSpan{"year=?1", {std::to_string(kFirstYear)}};
 
 // June of the first year: the same month whatever the database holds.
 void BM_MonthReport(benchmark::State& state)
 {
-    run(
-        state, station(static_cast<int>(state.range(0))),
+    run(state, station(static_cast<int>(state.range(0))),
         [](ReportJob& job) {
             job.Table = "DatiMeteo";
             job.Year = std::to_string(kFirstYear);
             job.Month = "June";
             job.Decades = 1;
         },
-        MonthReport);
+        MonthReport, {"year=?1 and month=?2", {std::to_string(kFirstYear), "06"}});
 }
 BENCHMARK(BM_MonthReport)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -161,14 +220,13 @@ void BM_MonthReportRealMonth(benchmark::State& state)
         state.SkipWithError("the real archive is not on this machine");
         return;
     }
-    run(
-        state, real,
+    run(state, real,
         [](ReportJob& job) {
             job.Table = "DatiMeteo";
             job.Year = "2012";
             job.Month = "February";
         },
-        MonthReport);
+        MonthReport, {"year=?1 and month=?2", {"2012", "02"}});
 }
 BENCHMARK(BM_MonthReportRealMonth)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -176,14 +234,13 @@ void BM_YearReport(benchmark::State& state)
 {
     run(
         state, station(static_cast<int>(state.range(0))),
-        [](ReportJob& job) { job.Year = std::to_string(kFirstYear); }, YearReport);
+        [](ReportJob& job) { job.Year = std::to_string(kFirstYear); }, YearReport, kFirstYearSpan);
 }
 BENCHMARK(BM_YearReport)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_GlobalReport(benchmark::State& state)
 {
-    run(
-        state, station(static_cast<int>(state.range(0))), [](ReportJob&) {}, GlobalReport);
+    run(state, station(static_cast<int>(state.range(0))), [](ReportJob&) {}, GlobalReport, {});
 }
 BENCHMARK(BM_GlobalReport)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -197,42 +254,38 @@ void BM_ReportRange365(benchmark::State& state)
             job.DateFrom = std::to_string(kFirstYear) + "0101";
             job.DateTo = std::to_string(kFirstYear) + "1231";
         },
-        ReportRange);
+        ReportRange, kFirstYearSpan);
 }
 BENCHMARK(BM_ReportRange365)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// For comparison: one plain aggregate statement over every value column of the first year
-// (the annual report's span; second argument 0) or of every year (the global report's; 1).
-void BM_PlainScan(benchmark::State& state)
+// The current month's report as the upload regenerates it: a month of 1-minute records
+// (44,640) read from its WLK file into the temporary table, then reported. The scan is that
+// of the same month imported into the station's database.
+void BM_CurrentMonth(benchmark::State& state)
 {
-    const Station& st = station(static_cast<int>(state.range(0)));
-    const std::string sql =
-        "select count(*),sum(temperature),min(hitemp),max(hitemp),min(lowtemp),max(lowtemp),"
-        "sum(humidity),min(humidity),max(humidity),sum(dewpoint),min(dewpoint),max(dewpoint),"
-        "sum(pressure),min(pressure),max(pressure),sum(windspeed),max(windspeed),"
-        "max(gustspeed),count(direction),sum(rain),max(rainrate),sum(heatindex),"
-        "max(heatindex),sum(windchill),min(windchill),sum(solarrad),max(hisolarrad),sum(et),"
-        "sum(uv),max(hiuv),sum(windrun) from datimeteo" +
-        std::string(state.range(1) ? "" : " where year=?1");
-    const std::string year = std::to_string(kFirstYear);
-    for (auto _ : state) {
-        auto db = Db::open(nullptr, st.folder + kDbFile);
-        if (!db) {
-            state.SkipWithError("the database did not open");
-            return;
-        }
-        const auto r = state.range(1) ? db->query(nullptr, sql.c_str())
-                                      : db->query(nullptr, sql.c_str(), {year});
-        if (!r.ok) state.SkipWithError("the scan failed");
-        benchmark::DoNotOptimize(r.rows);
-    }
+    static const Station st = [] {
+        Station s = make_station((scratch() / "current").string() + "/", 0, 1);
+        if (!write_synthetic_month(s.folder + "2010-07.wlk", 2010, 7, 1, 201007)) std::abort();
+        ReportJob job;
+        job.settings = s.settings;
+        job.Files = {"2010-07.wlk"};
+        if (load_db(job).code != 0) std::abort();
+        return s;
+    }();
+    run(
+        state, st,
+        [](ReportJob& job) {
+            job.Year = "2010";
+            job.Month = "7";
+            job.Decades = 1;
+        },
+        +[](ReportJob& job) {
+            int report = -1;
+            return LoadTempTable(job, &report) == 0 && report == 0 ? 0 : 1;
+        },
+        {"year=?1 and month=?2", {"2010", "07"}});
 }
-BENCHMARK(BM_PlainScan)
-    ->Args({1, 0})
-    ->Args({10, 0})
-    ->Args({10, 1})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_CurrentMonth)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The statistics over all time, and over the first year.
 void BM_MkSummary(benchmark::State& state)
@@ -242,7 +295,7 @@ void BM_MkSummary(benchmark::State& state)
         [&state](ReportJob& job) {
             job.Year = state.range(1) ? std::to_string(kFirstYear) : "9999";
         },
-        MkSummary);
+        MkSummary, state.range(1) ? kFirstYearSpan : Span{});
 }
 BENCHMARK(BM_MkSummary)
     ->Args({1, 0})
@@ -255,8 +308,7 @@ BENCHMARK(BM_MkSummary)
 // (--benchmark_filter=MkSummaryThirtyYears): the first run builds the database.
 void BM_MkSummaryThirtyYears(benchmark::State& state)
 {
-    run(
-        state, thirty_years(), [](ReportJob& job) { job.Year = "9999"; }, MkSummary);
+    run(state, thirty_years(), [](ReportJob& job) { job.Year = "9999"; }, MkSummary, {});
 }
 BENCHMARK(BM_MkSummaryThirtyYears)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

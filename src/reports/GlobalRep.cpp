@@ -129,16 +129,16 @@ int GlobalReport(ReportJob& job)
         }
         if (wind) {
             out.raw("\n\n\nPREVAILING WIND DIRECTION (%)\n\nYEAR");
-            wind_names(out, 16);
-            out.raw("  CALM\n" + std::string(123, '-') + "\n");
+            wind_names(out);
+            out.raw("  CALM\n" + wind_rule(4, true) + "\n");
             for (std::size_t i = 0; i < years.size(); ++i) {
                 out.rawf("%4d", years[i]);
                 percent_values(out, shares[i]);
                 out.raw("\n");
             }
             out.rawf("\n\n\nAVERAGE WIND SPEED (%s)\n\nYEAR", u.UTitle[2].c_str());
-            wind_names(out, 16);
-            out.raw("\n" + std::string(116, '-') + "\n");
+            wind_names(out);
+            out.raw("\n" + wind_rule(4, false) + "\n");
             for (std::size_t i = 0; i < years.size(); ++i) {
                 out.rawf("%4d", years[i]);
                 speed_values(out, speeds[i], u.WindFatt);

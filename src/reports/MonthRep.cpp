@@ -14,20 +14,15 @@
 namespace nimbora {
 namespace {
 
-constexpr const char* kDecadeClause[3] = {"and (day >= '01' and day <= '10')",
-                                          "and (day >= '11' and day <= '20')",
-                                          "and (day >= '21' and day <= '31')"};
-
-const std::string kDashes122(122, '-'), kDashes115(115, '-');
+// The rules under the wind tables' names, below the 3-character day or decade labels.
+const std::string kPercentRule = wind_rule(3, true), kSpeedRule = wind_rule(3, false);
 
 }  // namespace
 
-int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::string& table,
-                   const std::string& month_text, const std::vector<std::string>& days,
-                   const std::array<int, 3>& decade_days, const Units& u, MonthWind& out)
+int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::vector<DayWind>& days,
+                   const SpanWind& wind, const std::array<int, 3>& decade_days, const Units& u,
+                   MonthWind& out)
 {
-    Owner* owner = frame.owner();
-    Db& db = frame.db();
     const Settings& s = job.settings;
     const std::string name = job.Month + "_" + job.Year + "_wind.txt";
     TextWriter nowhere;  // without the detailed report, the same text goes nowhere
@@ -40,72 +35,62 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::string& table,
     }
     TextWriter& file = *detail;
     out = MonthWind{};
-    bool failed = false;
-    const std::string from = "from " + table + " where year=? and month=?";
-    const std::string& year = job.Year;
 
-    write_header(
-        file, s,
-        strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n", job.Month.c_str(), year.c_str()));
+    write_header(file, s,
+                 strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n", job.Month.c_str(),
+                      job.Year.c_str()));
     file.raw("  PREVAILING WIND DIRECTION (%)\n\nDAY");
-    wind_names(file, 16);
-    file.raw("  CALM\n" + kDashes122 + "\n");
-    for (const std::string& day : days) {
-        const WindRow row =
-            wind_percentages(owner, db, {from + " and day=?", {year, month_text, day}}, failed);
-        file.rawf("%2d ", inum(day));
-        percent_values(file, row);
+    wind_names(file);
+    file.raw("  CALM\n" + kPercentRule + "\n");
+    for (const DayWind& day : days) {
+        file.rawf("%2d ", inum(day.day));
+        percent_values(file, day.shares);
         file.raw("\n");
     }
-    file.raw(kDashes122 + "\n");
-    out.PrevalWindTot[3] = wind_percentages(owner, db, {from, {year, month_text}}, failed);
+    file.raw(kPercentRule + "\n");
+    out.PrevalWindTot[3] = wind.all.percentages();
     file.raw("   ");
     percent_values(file, out.PrevalWindTot[3]);
     if (job.Decades) {
-        file.raw("\n\nDECADES\n" + kDashes122 + "\n");
+        file.raw("\n\nDECADES\n" + kPercentRule + "\n");
         for (std::size_t k = 0; k < 3; ++k) {
             if (decade_days[k] <= 0) continue;
-            out.PrevalWindTot[k] = wind_percentages(
-                owner, db, {from + " " + kDecadeClause[k], {year, month_text}}, failed);
+            out.PrevalWindTot[k] = wind.decades[k].percentages();
             file.rawf(" %1d ", static_cast<int>(k + 1));
             percent_values(file, out.PrevalWindTot[k]);
             file.raw("\n");
         }
-        file.raw(kDashes122);
+        file.raw(kPercentRule);
     }
 
     file.rawf("\n\n\n  AVERAGE WIND SPEED (%s)\n\nDAY", u.UTitle[2].c_str());
-    wind_names(file, 16);
-    file.raw("\n" + kDashes115 + "\n");
-    for (const std::string& day : days) {
-        const WindRow row =
-            wind_speeds(owner, db, {from + " and day=?", {year, month_text, day}}, failed);
-        file.rawf("%2d ", inum(day));
-        speed_values(file, row, u.WindFatt);
+    wind_names(file);
+    file.raw("\n" + kSpeedRule + "\n");
+    for (const DayWind& day : days) {
+        file.rawf("%2d ", inum(day.day));
+        speed_values(file, day.speeds, u.WindFatt);
         file.raw("\n");
     }
-    file.raw(kDashes115 + "\n");
-    const WindRow month = wind_speeds(owner, db, {from, {year, month_text}}, failed);
+    file.raw(kSpeedRule + "\n");
+    const WindRow month = wind.all.speed_row();
     file.raw("   ");
     speed_values(file, month, u.WindFatt);
-    for (std::size_t i = 0; i < 16; ++i)
+    for (std::size_t i = 0; i < kDirections; ++i)
         out.AvgWindTot[3][i] = static_cast<float>(month[i] * u.WindFatt);
     if (job.Decades) {
-        file.raw("\n\nDECADES\n" + kDashes115 + "\n");
+        file.raw("\n\nDECADES\n" + kSpeedRule + "\n");
         for (std::size_t k = 0; k < 3; ++k) {
             if (decade_days[k] <= 0) continue;
-            const WindRow row =
-                wind_speeds(owner, db, {from + " " + kDecadeClause[k], {year, month_text}}, failed);
+            const WindRow row = wind.decades[k].speed_row();
             file.rawf(" %1d ", static_cast<int>(k + 1));
             speed_values(file, row, u.WindFatt);
-            for (std::size_t i = 0; i < 16; ++i)
+            for (std::size_t i = 0; i < kDirections; ++i)
                 out.AvgWindTot[k][i] = static_cast<float>(row[i] * u.WindFatt);
             file.raw("\n");
         }
-        file.raw(kDashes115 + "\n");
+        file.raw(kSpeedRule + "\n");
     }
-    frame.failed() |= failed;
-    return failed ? 1 : 0;
+    return 0;
 }
 
 int MonthReport(ReportJob& job)
@@ -145,32 +130,32 @@ int MonthReport(ReportJob& job)
     write_units(out, s, u, Layout::daily);
     write_headings(out, s, Layout::daily);
 
-    const auto main = db.query(owner,
-                               ("select day, " + std::string(kDayAggregates) + " from " + *table +
-                                " where year=? and month=? group by day order by day")
-                                   .c_str(),
-                               {job.Year, month_text});
-    failed |= !main.ok;
+    // The month's days, read in one pass; with them the wind of each day (for the detailed
+    // file), of each decade and of the month.
+    std::vector<Day> days;
+    std::vector<DayWind> day_winds;
+    SpanWind wind;
+    read_days(
+        owner, db, *table, "year=? and month=?", {job.Year, month_text}, u, wind,
+        [&](Day&& d, const WindTally& day_wind) {
+            show_status(owner, strf("Please wait...  Day: %2s", d.day.c_str()));
+            if (job.WindDetail)
+                day_winds.push_back({d.day, day_wind.percentages(), day_wind.speed_row()});
+            days.push_back(std::move(d));
+        },
+        failed);
 
     DayTotals totals(1, inum(month_text), inum(job.Year));
     std::array<Quantities, 3> decade_sum{};
     std::array<int, 3> decade_days{};
-    std::vector<std::string> days;
 
     std::size_t decade = 0;
-    if (!main.rows.empty()) {
-        const int first = inum(main.rows[0][0]);
+    if (!days.empty()) {
+        const int first = inum(days.front().day);
         decade = (first > 10 ? 1u : 0u) + (first > 20 ? 1u : 0u);
     }
     int decade_count = 0;
-    for (const auto& r : main.rows) {
-        Day d = read_day(std::span(r).subspan(1), u);
-        d.year = job.Year;
-        d.month = month_text;
-        d.day = r[0];
-        days.push_back(d.day);
-        show_status(owner, strf("Please wait...  Day: %2s", d.day.c_str()));
-        failed |= !query_day(owner, db, *table, d);
+    for (const Day& d : days) {
         totals.add(d, s, u);
         for (std::size_t i = 0; i < kQuantities; ++i) decade_sum[decade][i] += d.q[i];
         const int number = inum(d.day);
@@ -185,8 +170,7 @@ int MonthReport(ReportJob& job)
         }
     }
     decade_days[decade] = decade_count;
-    const std::string month_direction =
-        dominant_direction(owner, db, *table, "year=? and month=?", {job.Year, month_text}, failed);
+    const std::string month_direction = wind.all.dominant();
 
     StampaRiga(out, s);
     total_rows(out, s, u, totals, month_direction, Span::month);
@@ -207,39 +191,39 @@ int MonthReport(ReportJob& job)
 
     day_counts(out, s, u, totals, Span::month);
 
-    MonthWind wind;
-    if (PrevailingWind(job, frame, *table, month_text, days, decade_days, u, wind) != 0)
+    MonthWind tables;
+    if (PrevailingWind(job, frame, day_winds, wind, decade_days, u, tables) != 0)
         return frame.end();
     if (s.column(kWind)) {
         out.raw("\n\n\n\nPREVAILING WIND DIRECTION (%)\n\n   ");
-        wind_names(out, 16);
+        wind_names(out);
         out.raw("  CALM\n");
         if (job.Decades) {
-            out.raw(kDashes122 + "\n");
+            out.raw(kPercentRule + "\n");
             for (std::size_t k = 0; k < 3; ++k) {
                 if (decade_days[k] <= 0) continue;
                 out.rawf(" %1d ", static_cast<int>(k + 1));
-                percent_values(out, wind.PrevalWindTot[k]);
+                percent_values(out, tables.PrevalWindTot[k]);
                 out.raw("\n");
             }
         }
-        out.raw(kDashes122 + "\n   ");
-        percent_values(out, wind.PrevalWindTot[3]);
+        out.raw(kPercentRule + "\n   ");
+        percent_values(out, tables.PrevalWindTot[3]);
 
         out.raw("\n\n\nAVERAGE WIND SPEED\n\n   ");
-        wind_names(out, 16);
-        out.raw("\n" + kDashes115 + "\n");
+        wind_names(out);
+        out.raw("\n" + kSpeedRule + "\n");
         if (job.Decades) {
             for (std::size_t k = 0; k < 3; ++k) {
                 if (decade_days[k] <= 0) continue;
                 out.rawf(" %1d ", static_cast<int>(k + 1));
-                speed_values(out, wind.AvgWindTot[k], 1.0);
+                speed_values(out, tables.AvgWindTot[k], 1.0);
                 out.raw("\n");
             }
-            out.raw(kDashes115 + "\n");
+            out.raw(kSpeedRule + "\n");
         }
         out.raw("   ");
-        speed_values(out, wind.AvgWindTot[3], 1.0);
+        speed_values(out, tables.AvgWindTot[3], 1.0);
     }
     return frame.end(report_name + " " + (job.WindDetail ? "and " + wind_name + " " : "") +
                      "created successfully! ");

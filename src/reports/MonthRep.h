@@ -4,10 +4,12 @@
 #include "config/Db.h"
 #include "config/UnitConvert.h"
 #include "jobs/ReportJob.h"
+#include "reports/pass.h"
 #include "reports/wind.h"
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace nimbora {
 
@@ -28,12 +30,17 @@ struct MonthWind {
     std::array<WindRow, 4> AvgWindTot{};     // average speeds in display units
 };
 
-// Computes the month's wind tables on frame.db() (and writes the day-by-day detailed file,
-// one more file of `frame`, when job.WindDetail). `days` are the day texts of the month's rows,
-// `decade_days` the day count of each decade. 0 when every statement succeeded and the
-// detailed file could be created; a failed statement also sets frame.failed().
-int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::string& table,
-                   const std::string& month_text, const std::vector<std::string>& days,
-                   const std::array<int, 3>& decade_days, const Units& u, MonthWind& out);
+// One day's row of the detailed wind file: its shares and average speeds (stored units).
+struct DayWind {
+    std::string day;  // as stored
+    WindRow shares{}, speeds{};
+};
+
+// The month's wind tables from what its pass tallied (and the day-by-day detailed file, one
+// more file of `frame`, when job.WindDetail): `days` the month's days in order,
+// `decade_days` the day count of each decade. 0 when the detailed file could be created.
+int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::vector<DayWind>& days,
+                   const SpanWind& wind, const std::array<int, 3>& decade_days, const Units& u,
+                   MonthWind& out);
 
 }  // namespace nimbora

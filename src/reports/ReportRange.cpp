@@ -16,8 +16,6 @@
 namespace nimbora {
 namespace {
 
-// The span's records; both ends included. The dates are compared as texts, which orders
-// "YYYYMMDD" correctly.
 // The span's days, both ends included. The bounds on the year add nothing to what the
 // concatenated date selects, but let the table's key find the span instead of a full scan.
 constexpr const char* kSpan = "year>=? and year<=? and year||month||day>=? and year||month||day<=?";
@@ -69,13 +67,16 @@ int ReportRange(ReportJob& job)
     const Date first(from), last(to);
     const std::string from_year = from.substr(0, 4), to_year = to.substr(0, 4);
 
-    // A span without records has nothing to average: say so, and leave no file behind.
-    if (!frame.open() ||
-        !frame.has_records(
-            "select count(*) from " + *table + " where " + kSpan, {from_year, to_year, from, to},
-            strf("No data from %s/%s/%s to %s/%s/%s", first.day.c_str(), first.month.c_str(),
-                 first.year.c_str(), last.day.c_str(), last.month.c_str(), last.year.c_str())))
-        return frame.end();
+    // A span without records has nothing to average: say so, and leave no file behind. Its
+    // days are counted first, for the progress bar.
+    if (!frame.open()) return frame.end();
+    const auto day_count = frame.has_records(
+        "select count(*) from (select 1 from " + *table + " where " + kSpan +
+            " group by year,month,day)",
+        {from_year, to_year, from, to},
+        strf("No data from %s/%s/%s to %s/%s/%s", first.day.c_str(), first.month.c_str(),
+             first.year.c_str(), last.day.c_str(), last.month.c_str(), last.year.c_str()));
+    if (!day_count) return frame.end();
     Db& db = frame.db();
 
     const std::string report_name = range_file_name(from, to);
@@ -91,29 +92,19 @@ int ReportRange(ReportJob& job)
         write_units(out, s, u, Layout::daily);
         write_headings(out, s, Layout::daily, "            ", "   DATE     ");
 
-        const auto main =
-            db.query(owner,
-                     ("select day,month,year, " + std::string(kDayAggregates) + " from " + *table +
-                      " where " + kSpan + " group by year,month,day order by year,month,day")
-                         .c_str(),
-                     {from_year, to_year, from, to});
-        failed |= !main.ok;
-
         DayTotals totals(inum(first.day), inum(first.month), inum(first.year));
-        owner->progress_range(0, static_cast<int>(main.rows.size()));
-        for (const auto& r : main.rows) {
-            Day d = read_day(std::span(r).subspan(3), u);
-            d.day = r[0];
-            d.month = r[1];
-            d.year = r[2];
-            owner->progress_step(1);
-            failed |= !query_day(owner, db, *table, d);
-            totals.add(d, s, u);
-            out.rawf("%2s/%2s/%4s  ", d.day.c_str(), d.month.c_str(), d.year.c_str());
-            day_cells(out, s, u, d);
-        }
-        const std::string span_direction =
-            dominant_direction(owner, db, *table, kSpan, {from_year, to_year, from, to}, failed);
+        owner->progress_range(0, inum((*day_count)[0][0]));
+        SpanWind wind;
+        read_days(
+            owner, db, *table, kSpan, {from_year, to_year, from, to}, u, wind,
+            [&](Day&& d, const WindTally&) {
+                owner->progress_step(1);
+                totals.add(d, s, u);
+                out.rawf("%2s/%2s/%4s  ", d.day.c_str(), d.month.c_str(), d.year.c_str());
+                day_cells(out, s, u, d);
+            },
+            failed);
+        const std::string span_direction = wind.all.dominant();
 
         StampaRigaR(out, s);
         total_rows(out, s, u, totals, span_direction, Span::range);
@@ -122,19 +113,14 @@ int ReportRange(ReportJob& job)
 
         if (s.column(kWind)) {
             out.raw("\n\n\nPREVAILING WIND DIRECTION (%)\n\n");
-            wind_names(out, 16);
-            out.raw("  CALM\n" + std::string(119, '-') + "\n");
-            const std::string span_where = "from " + *table + " where " + kSpan;
-            percent_values(
-                out,
-                wind_percentages(owner, db, {span_where, {from_year, to_year, from, to}}, failed));
+            wind_names(out);
+            out.raw("  CALM\n" + wind_rule(0, true) + "\n");
+            percent_values(out, wind.all.percentages());
 
             out.rawf("\n\n\nAVERAGE WIND SPEED (%s)\n\n", u.UTitle[2].c_str());
-            wind_names(out, 16);
-            out.raw("\n" + std::string(112, '-') + "\n");
-            for (double speed :
-                 average_speeds(owner, db, {span_where, {from_year, to_year, from, to}}, failed))
-                out.rawf(" %5.1f ", speed * u.WindFatt);
+            wind_names(out);
+            out.raw("\n" + wind_rule(0, false) + "\n");
+            for (double speed : wind.all.speeds()) out.rawf(" %5.1f ", speed * u.WindFatt);
         }
     }
     return frame.end(report_name + " created successfully!");

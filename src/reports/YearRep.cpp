@@ -97,14 +97,14 @@ int YearReport(ReportJob& job)
         }
         if (s.column(kWind)) {
             out.raw("\n\n\nPREVAILING WIND DIRECTION (%)\n\n");
-            wind_names(out, 16);
+            wind_names(out);
             out.raw("  CALM\n");
-            out.raw(std::string(119, '-') + "\n");
+            out.raw(wind_rule(0, true) + "\n");
             percent_values(out, data.shares);
 
             out.rawf("\n\n\nAVERAGE WIND SPEED (%s)\n\n", u.UTitle[2].c_str());
-            wind_names(out, 16);
-            out.raw("\n" + std::string(112, '-') + "\n");
+            wind_names(out);
+            out.raw("\n" + wind_rule(0, false) + "\n");
             for (double v : data.speeds) out.rawf(" %5.1f ", v * u.WindFatt);
         }
     }

@@ -1,6 +1,7 @@
 #include "reports/daily.h"
 
 #include "config/format.h"
+#include "config/handles.h"
 #include "reports/layout.h"
 
 namespace nimbora {
@@ -47,77 +48,243 @@ void shared_cell(TextWriter& out, const Units& u, const Quantities& q, int colum
     }
 }
 
+// The columns of the pass: the date and time, the eight averaged values, the other values,
+// the direction.
+enum DayColumn : int {
+    kCYear,
+    kCMonth,
+    kCDay,
+    kCTime,
+    kCTemperature,
+    kCDewpoint,
+    kCHeatIndex,
+    kCWindChill,
+    kCHumidity,
+    kCPressure,
+    kCSolarRad,
+    kCWindSpeed,
+    kCHiTemp,
+    kCLowTemp,
+    kCHiSolarRad,
+    kCET,
+    kCHiUV,
+    kCRainRate,
+    kCRain,
+    kCGust,
+    kCWindRun,
+    kCDirection,
+};
+constexpr const char* kDaySelect =
+    "select year,month,day,time,temperature,dewpoint,heatindex,windchill,humidity,pressure,"
+    "SolarRad,windspeed,hitemp,lowtemp,hiSolarRad,ET,HiUV,rainrate,rain,gustspeed,WindRun,"
+    "direction from ";
+constexpr int kFirstAveraged = kCTemperature, kAveraged = 8;
+
+// What a day's grouped statement, its averages and the lookups of its extremes' times gave.
+struct DayAggregates {
+    std::array<Average, kAveraged> averages{};  // in the order of their columns
+    Extreme t_min, t_max, d_min, d_max, h_min, h_max, c_min, c_max, rh_min, rh_max, p_min, p_max,
+        s_max, uv, rate, gust, speed_max;
+    Sum et, rain, windrun;
+    int samples = 0;
+    std::string time_min, time_max;  // the time texts of the first records holding them
+    WindTally wind;
+};
+
+// One pass over the records of a span: the open day and its figures so far.
+class DayPass {
+public:
+    DayPass(Owner* owner, Db& db, const std::string& table, const Units& u, SpanWind& wind,
+            const std::function<void(Day&&, const WindTally&)>& day_done, bool& failed)
+        : owner_(owner), db_(db), table_(table), u_(u), wind_(wind), day_done_(day_done),
+          failed_(failed)
+    {
+        printed_.prepare(owner, db, failed);
+    }
+
+    void row(sqlite3_stmt* r)
+    {
+        const std::string_view year = column_text(r, kCYear), month = column_text(r, kCMonth),
+                               day = column_text(r, kCDay);
+        const bool day_null = sqlite3_column_type(r, kCDay) == SQLITE_NULL;
+        // A NULL day is a group of its own, apart from an empty text (the year and month of a
+        // span are never NULL: they were compared).
+        if (!open_ || day != day_ || day_null != day_null_ || month != month_ || year != year_) {
+            if (open_) end_day();
+            year_ = year;
+            month_ = month;
+            day_ = day;
+            day_null_ = day_null;
+            a_ = DayAggregates{};
+            decade_ = decade_of(day, day_null);
+            open_ = true;
+        }
+
+        std::array<Cell, kCDirection - kFirstAveraged> v;
+        for (std::size_t c = 0; c < v.size(); ++c)
+            v[c] = read_cell(r, kFirstAveraged + static_cast<int>(c));
+        const auto at = [&v](int column) -> const Cell& {
+            return v[static_cast<std::size_t>(column - kFirstAveraged)];
+        };
+
+        for (std::size_t i = 0; i < kAveraged; ++i) a_.averages[i].add(v[i]);
+        if (a_.t_max.raise(at(kCHiTemp))) a_.time_max = column_text(r, kCTime);
+        if (a_.t_min.lower(at(kCLowTemp))) a_.time_min = column_text(r, kCTime);
+        a_.d_min.lower(at(kCDewpoint));
+        a_.d_max.raise(at(kCDewpoint));
+        a_.h_min.lower(at(kCHeatIndex));
+        a_.h_max.raise(at(kCHeatIndex));
+        a_.c_min.lower(at(kCWindChill));
+        a_.c_max.raise(at(kCWindChill));
+        a_.rh_min.lower(at(kCHumidity));
+        a_.rh_max.raise(at(kCHumidity));
+        a_.p_min.lower(at(kCPressure));
+        a_.p_max.raise(at(kCPressure));
+        a_.s_max.raise(at(kCHiSolarRad));
+        a_.et.add(at(kCET));
+        a_.uv.raise(at(kCHiUV));
+        a_.rate.raise(at(kCRainRate));
+        a_.rain.add(at(kCRain));
+        a_.gust.raise(at(kCGust));
+        a_.windrun.add(at(kCWindRun));
+        a_.speed_max.raise(at(kCWindSpeed));
+        ++a_.samples;
+
+        const std::string_view direction = column_text(r, kCDirection);
+        const bool has_direction = sqlite3_column_type(r, kCDirection) != SQLITE_NULL;
+        const Cell& speed = at(kCWindSpeed);
+        const Cell& gust = at(kCGust);
+        a_.wind.add(direction, has_direction, speed, gust);
+        wind_.all.add(direction, has_direction, speed, gust);
+        if (decade_ >= 0)
+            wind_.decades[static_cast<std::size_t>(decade_)].add(direction, has_direction, speed,
+                                                                 gust);
+    }
+
+    void finish()
+    {
+        if (open_) end_day();
+        open_ = false;
+    }
+
+private:
+    // The decade whose "day >= '01' and day <= '10'" (and so on) holds `day`; -1 for none.
+    static int decade_of(std::string_view day, bool null)
+    {
+        if (null) return -1;
+        if (day >= "01" && day <= "10") return 0;
+        if (day >= "11" && day <= "20") return 1;
+        if (day >= "21" && day <= "31") return 2;
+        return -1;
+    }
+
+    // The time of a day's extreme: found, like the statement it replaces found it, as the time
+    // of the first record equal to the value as printed with "%f" into it.
+    std::string extreme_time(const Extreme& e, double shown, const std::string& first_time,
+                             const char* column)
+    {
+        // No value, so no record equals the 0 looked up; "day=?" never finds a NULL day.
+        if (e.best.null || day_null_) return {};
+        const std::string printed = strf("%f", shown);
+        if (printed_.reads_back(printed, e.best.v)) return first_time;
+        const auto r = db_.query(owner_,
+                                 strf("select time from %s where year=? and month=? and day=? "
+                                      "and %s = ?",
+                                      table_.c_str(), column)
+                                     .c_str(),
+                                 {year_, month_, day_, printed});
+        failed_ |= !r.ok;
+        return r.rows.empty() ? std::string() : r.rows[0][0];
+    }
+
+    void end_day()
+    {
+        Day d;
+        d.year = year_;
+        d.month = month_;
+        d.day = day_;
+        Quantities& q = d.q;
+        q[kTMin] = a_.t_min.number();
+        q[kTMax] = a_.t_max.number();
+        q[kDMin] = a_.d_min.number();
+        q[kDMax] = a_.d_max.number();
+        q[kHMin] = a_.h_min.number();
+        q[kHMax] = a_.h_max.number();
+        q[kCMin] = a_.c_min.number();
+        q[kCMax] = a_.c_max.number();
+        q[kRhMin] = a_.rh_min.number();
+        q[kRhMax] = a_.rh_max.number();
+        q[kPMin] = a_.p_min.number();
+        q[kPMax] = a_.p_max.number();
+        q[kSMax] = a_.s_max.whole();
+        d.et = a_.et.number();
+        d.uv = a_.uv.number();
+        d.rate = a_.rate.number();
+        d.rain = a_.rain.number();
+        q[kGust] = a_.gust.number();
+        d.windrun = a_.windrun.number();
+        d.samples = a_.samples;
+        q[kSpMax] = a_.speed_max.number();
+        q[kRange] = u_.temp(q[kTMax]) - u_.temp(q[kTMin]);
+
+        // The averages, times and direction were read by "day=?", which finds no NULL day.
+        WindTally none;
+        const WindTally* wind = &none;
+        if (!day_null_) {
+            const std::array<int, kAveraged> slots = {kTAvg,  kDAvg, kHAvg, kCAvg,
+                                                      kRhAvg, kPAvg, kSAvg, kSpAvg};
+            for (std::size_t i = 0; i < kAveraged; ++i)
+                q[static_cast<std::size_t>(slots[i])] = a_.averages[i].number();
+            d.time_max = report_time(extreme_time(a_.t_max, q[kTMax], a_.time_max, "hitemp"));
+            d.time_min = report_time(extreme_time(a_.t_min, q[kTMin], a_.time_min, "lowtemp"));
+            d.direction = a_.wind.dominant();
+            wind = &a_.wind;
+        }
+        day_done_(std::move(d), *wind);
+    }
+
+    Owner* owner_;
+    Db& db_;
+    const std::string& table_;
+    const Units& u_;
+    SpanWind& wind_;
+    const std::function<void(Day&&, const WindTally&)>& day_done_;
+    bool& failed_;
+    PrintedValue printed_;
+
+    bool open_ = false;
+    std::string year_, month_, day_;
+    bool day_null_ = false;
+    int decade_ = -1;
+    DayAggregates a_;
+};
+
 }  // namespace
 
-Day read_day(std::span<const std::string> cells, const Units& u)
+void read_days(Owner* owner, Db& db, const std::string& table, const std::string& where,
+               std::initializer_list<std::string_view> params, const Units& u, SpanWind& wind,
+               const std::function<void(Day&&, const WindTally&)>& day_done, bool& failed)
 {
-    Day d;
-    Quantities& q = d.q;
-    q[kTMin] = num(cells[0]);
-    q[kTMax] = num(cells[1]);
-    q[kDMin] = num(cells[2]);
-    q[kDMax] = num(cells[3]);
-    q[kHMin] = num(cells[4]);
-    q[kHMax] = num(cells[5]);
-    q[kCMin] = num(cells[6]);
-    q[kCMax] = num(cells[7]);
-    q[kRhMin] = num(cells[8]);
-    q[kRhMax] = num(cells[9]);
-    q[kPMin] = num(cells[10]);
-    q[kPMax] = num(cells[11]);
-    q[kSMax] = inum(cells[12]);
-    d.et = num(cells[13]);
-    d.uv = num(cells[14]);
-    d.rate = num(cells[15]);
-    d.rain = num(cells[16]);
-    q[kGust] = num(cells[17]);
-    d.windrun = num(cells[18]);
-    d.samples = inum(cells[19]);
-    q[kSpMax] = num(cells[20]);
-    q[kRange] = u.temp(q[kTMax]) - u.temp(q[kTMin]);
-    return d;
-}
-
-bool query_day(Owner* owner, Db& db, const std::string& table, Day& d)
-{
-    const std::string from = " from " + table + " where year=? and month=?";
-    Quantities& q = d.q;
-    const auto avg =
-        db.query(owner,
-                 ("select avg(temperature),avg(dewpoint),avg(heatindex),avg(windchill),"
-                  "avg(humidity), avg(pressure),avg(SolarRad),avg(windspeed)" +
-                  from + " and day=?")
-                     .c_str(),
-                 {d.year, d.month, d.day});
-    if (!avg.rows.empty()) {
-        const auto& a = avg.rows[0];
-        q[kTAvg] = num(a[0]);
-        q[kDAvg] = num(a[1]);
-        q[kHAvg] = num(a[2]);
-        q[kCAvg] = num(a[3]);
-        q[kRhAvg] = num(a[4]);
-        q[kPAvg] = num(a[5]);
-        q[kSAvg] = num(a[6]);
-        q[kSpAvg] = num(a[7]);
+    const std::string sql =
+        kDaySelect + table + " where " + where + " order by year,month,day,time";
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        failed = true;
+        tell_database_error(owner, sqlite3_errmsg(db.get()));
+        return;
     }
-
-    // The extremes are found by the temperature as it was printed into the statement.
-    const std::string hi = strf("%f", q[kTMax]), lo = strf("%f", q[kTMin]);
-    const auto times =
-        db.query(owner,
-                 ("select (select time" + from + " and day=? and hitemp = ?), (select time" + from +
-                  " and day=? and lowtemp = ?)")
-                     .c_str(),
-                 {d.year, d.month, d.day, hi, d.year, d.month, d.day, lo});
-    if (!times.rows.empty()) {
-        d.time_max = report_time(times.rows[0][0]);
-        d.time_min = report_time(times.rows[0][1]);
+    const StmtHandle stmt(raw);
+    int n = 0;
+    for (std::string_view p : params)
+        sqlite3_bind_text(raw, ++n, p.data(), static_cast<int>(p.size()), SQLITE_STATIC);
+    DayPass pass(owner, db, table, u, wind, day_done, failed);
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) pass.row(raw);
+    if (rc != SQLITE_DONE) {
+        failed = true;
+        tell_database_error(owner, sqlite3_errmsg(db.get()));
     }
-
-    bool failed = !avg.ok || !times.ok;
-    d.direction = dominant_direction(owner, db, table, "year=? and month=? and day = ?",
-                                     {d.year, d.month, d.day}, failed);
-    return !failed;
+    pass.finish();
 }
 
 DayTotals::DayTotals(int day, int month, int year)
@@ -263,37 +430,15 @@ void sum_row(TextWriter& out, const Settings& s, const Units& u, const DayTotals
     for (int c : kColumnOrder) {
         if (!s.column(c)) continue;
         switch (c) {
-        case kTemperature:
-            out.raw(std::string(36, ' '));
-            break;
-        case kTempRange:
-            out.raw(std::string(7, ' '));
-            break;
-        case kDewPoint:
-        case kHeatIndex:
-        case kWindChill:
-        case kHumidity:
-            out.raw(std::string(22, ' '));
-            break;
-        case kPressure:
-            out.raw(std::string(24, ' '));
-            break;
-        case kSolarRad:
-            out.raw(std::string(16, ' '));
-            break;
         case kET:
             spec_cell(out, u.ETSpec, t.et * u.RainFatt);
-            break;
-        case kUV:
-        case kRainRate:
-            out.raw("        ");
             break;
         case kRain:
             spec_cell(out, u.RSpec, t.rain * u.RainFatt);
             break;
         case kWind:
             // The range report's Wind cell is one blank short, its Wind Run cell one wider.
-            out.raw(std::string(range ? 29 : 30, ' '));
+            out.raw(std::string(column_width(c, Layout::daily) - (range ? 1 : 0), ' '));
             break;
         case kWindRun:
             if (range)
@@ -301,7 +446,10 @@ void sum_row(TextWriter& out, const Settings& s, const Units& u, const DayTotals
             else
                 out.rawf("%8.2f", t.windrun * u.WindRunFatt);
             break;
+        case kSamples:
+            break;  // nothing in this row
         default:
+            out.raw(std::string(column_width(c, Layout::daily), ' '));
             break;
         }
     }

@@ -7,11 +7,14 @@
 #include "config/TextWriter.h"
 #include "config/UnitConvert.h"
 #include "reports/layout.h"
+#include "reports/pass.h"
 #include "reports/wind.h"
 
 #include <array>
-#include <span>
+#include <functional>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 namespace nimbora {
 
@@ -62,29 +65,24 @@ struct Summary {
     double uv = 0, rate = 0;  // the MAX row's largest UV and rain rate
 };
 
-// The day's aggregates that a report's main query selects after its date columns, in the
-// order read_day reads them.
-inline constexpr const char* kDayAggregates =
-    "min(lowtemp),max(hitemp),min(dewpoint),max(dewpoint),min(heatindex),max(heatindex), "
-    "min(Windchill),max(Windchill),min(humidity),max(humidity),min(pressure),max(pressure), "
-    "max(hiSolarRad),sum(ET),max(HiUV),max(rainrate),sum(rain),max(gustspeed),sum(WindRun),"
-    "count(*),max(windspeed)";
-
-// A day from the cells of kDayAggregates (at least 21), with its range in display units. The
-// date texts, averages, times and direction are left to the caller and query_day.
-Day read_day(std::span<const std::string> cells, const Units& u);
-
-// The day's averages, the times of its extremes and its dominant direction, for the records of
-// d.year, d.month, d.day in `table`. False when a statement failed (the owner was told); the
-// affected values stay 0, the times empty, the direction "---".
-bool query_day(Owner* owner, Db& db, const std::string& table, Day& d);
+// Reads the records of `table` (a name report_table gave) that `where` selects, with its ?
+// parameters, once in key order, and hands each day (its date texts as stored, its figures
+// in stored units, its range in display units, the times of its extremes and its dominant
+// direction) with that day's wind to `day_done` when its records end; every record is also
+// tallied in `wind`. Memory holds one day's figures, never records. Records without a day
+// are a day of their own, first, with their extremes and totals but no averages, times,
+// direction or wind. Sets `failed` when a statement failed (the owner was told); the days
+// read until then have been handed over.
+void read_days(Owner* owner, Db& db, const std::string& table, const std::string& where,
+               std::initializer_list<std::string_view> params, const Units& u, SpanWind& wind,
+               const std::function<void(Day&&, const WindTally&)>& day_done, bool& failed);
 
 // The sums, extremes, totals and day counts of the days of a report.
 struct DayTotals {
     // The largest rain's date until a day has rain.
     DayTotals(int day, int month, int year);
 
-    // Counts, sums and tracks `d` (after query_day). Extremes move only when strictly beyond,
+    // Counts, sums and tracks `d`. Extremes move only when strictly beyond,
     // so ties keep the earlier day.
     void add(const Day& d, const Settings& s, const Units& u);
     // The sums divided by the number of days; zeros without days.

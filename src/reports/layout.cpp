@@ -55,15 +55,17 @@ void separator(TextWriter& out, const Settings& s, Layout layout, std::size_t la
 {
     std::string line(label, '-');
     for (int c : kColumnOrder)
-        if (shown(s, c, layout))
-            line.append(static_cast<std::size_t>(layout == Layout::daily
-                                                     ? kColumns[c].dashes
-                                                     : kColumns[c].dashes_monthly),
-                        '-');
+        if (shown(s, c, layout)) line.append(column_width(c, layout), '-');
     out.line(line);
 }
 
 }  // namespace
+
+std::size_t column_width(int column, Layout layout)
+{
+    const ColumnText& t = kColumns[column];
+    return static_cast<std::size_t>(layout == Layout::daily ? t.dashes : t.dashes_monthly);
+}
 
 double num(const std::string& cell)
 {
@@ -211,18 +213,6 @@ DayCounts& DayCounts::operator+=(const DayCounts& other)
     rain2 += other.rain2;
     rain3 += other.rain3;
     return *this;
-}
-
-std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
-                               const std::string& where,
-                               std::initializer_list<std::string_view> params, bool& failed)
-{
-    const std::string sql =
-        "select direction, count(direction) from " + table + " where " + where +
-        " and (gustspeed > 0 or windspeed > 0) group by direction order by 2 desc";
-    const auto r = db.query(owner, sql.c_str(), params);
-    failed |= !r.ok;
-    return r.rows.empty() ? std::string("---") : r.rows[0][0];
 }
 
 std::optional<Db> report_db(const ReportJob& job)

@@ -1,6 +1,6 @@
 // layout.h: what every report shares: the header block, the units line, the column headings
 // and separators of the daily and the monthly-row layouts, the detail cells, the reading of
-// query cells, the day counts and the dominant direction. The job's start and end are
+// query cells and the day counts. The job's start and end are
 // ReportFrame's (reports/frame.h).
 #pragma once
 
@@ -44,6 +44,9 @@ void write_headings(TextWriter& out, const Settings& s, Layout layout);
 // many dashes as `label1` is wide begin the separator.
 void write_headings(TextWriter& out, const Settings& s, Layout layout, std::string_view label1,
                     std::string_view label2);
+// The width of a column's cells, headings and dashes in a layout; 0 when the layout has no
+// such column.
+std::size_t column_width(int column, Layout layout);
 // The separator of the daily layout, and of the monthly-row layout; each ends the line.
 void StampaRiga(TextWriter& out, const Settings& s);
 void StampaRigaY(TextWriter& out, const Settings& s);
@@ -75,13 +78,6 @@ struct DayCounts {
     void count(double high, double low, double rain, const Settings& s, const Units& u);
     DayCounts& operator+=(const DayCounts& other);
 };
-
-// The direction with the most records of positive speed or gust among those of `table` that
-// `where` (with its ? parameters) selects; "---" when there is none. Sets `failed` when the
-// statement failed.
-std::string dominant_direction(Owner* owner, Db& db, const std::string& table,
-                               const std::string& where,
-                               std::initializer_list<std::string_view> params, bool& failed);
 
 // The connection a report works on: job.Db when the caller lent one (left open), else the
 // station's database, opened here and closed with the result. Empty when it could not be

@@ -2,6 +2,7 @@
 
 #include "config/format.h"
 #include "config/function.h"
+#include "reports/pass.h"
 
 #include <sqlite3.h>
 
@@ -81,68 +82,6 @@ void add_day(DayRun& run, const DayFigures& d, const Settings& s, const Units& u
 
 namespace {
 
-// A value of a record: NULL is skipped by min, max, sum, avg and count as SQLite skips it.
-struct Cell {
-    bool null = true, integer = false;
-    double v = 0;
-    sqlite3_int64 i = 0;
-};
-
-// The text SQLite prints for a cell's value.
-std::string cell_text(const Cell& c)
-{
-    return c.integer ? strf("%lld", static_cast<long long>(c.i)) : sqlite_text(c.v);
-}
-
-// min() or max() of a column: the first of equal values stays, as in SQLite's own.
-struct Extreme {
-    Cell best;
-    bool lower(const Cell& c)
-    {
-        if (c.null || (!best.null && !(c.v < best.v))) return false;
-        best = c;
-        return true;
-    }
-    bool raise(const Cell& c)
-    {
-        if (c.null || (!best.null && !(c.v > best.v))) return false;
-        best = c;
-        return true;
-    }
-    // The value as read back from the statement's text; 0 for NULL.
-    double number() const { return best.null ? 0.0 : num(cell_text(best)); }
-    int whole() const { return best.null ? 0 : inum(cell_text(best)); }
-};
-
-// sum() of a REAL column, added in the order SQLite adds it; NULL without values.
-struct Sum {
-    bool held = false;
-    double v = 0;
-    void add(const Cell& c)
-    {
-        if (c.null) return;
-        held = true;
-        v += c.v;
-    }
-    double number() const { return held ? num(sqlite_text(v)) : 0.0; }
-};
-
-// avg(): SQLite's sum in double divided by the count of values.
-struct Average {
-    double sum = 0;
-    long long count = 0;
-    void add(const Cell& c)
-    {
-        if (c.null) return;
-        sum += c.v;
-        ++count;
-    }
-    double number() const
-    {
-        return count > 0 ? num(sqlite_text(sum / static_cast<double>(count))) : 0.0;
-    }
-};
-
 // The columns of the pass: the date, the eight means in DayRun order, the other values, the
 // direction.
 enum PassColumn : int {
@@ -172,40 +111,6 @@ constexpr int value_index(int column)
     return column - kFirstValue;
 }
 
-// The records of one direction text in a year: those with a direction (count(direction)),
-// those of positive speed or gust in the month and the year (the dominant direction), and
-// those of positive speed with their speeds' sum (the wind tables).
-struct DirectionTally {
-    std::string text;
-    int all = 0, month_moving = 0, year_moving = 0, windy = 0;
-    double windy_sum = 0;
-};
-
-// The slot of a stored direction text (stored right-aligned: "  N"); -1 for none.
-int direction_slot(const std::string& direction)
-{
-    const std::string name = trim(direction);
-    for (int i = 0; i < 16; ++i)
-        if (name == kPrevalWind[static_cast<std::size_t>(i)]) return i;
-    return -1;
-}
-
-// What "group by direction order by 2 desc" puts first: the largest count, of equal counts
-// the last direction in text order; a group of records without direction (count 0) only
-// when it is the only one; "---" without records of positive speed or gust.
-std::string dominant(const std::vector<DirectionTally>& tallies, int DirectionTally::*count,
-                     bool moving_without_direction)
-{
-    const DirectionTally* best = nullptr;
-    for (const DirectionTally& t : tallies) {
-        if (t.*count == 0) continue;
-        if (!best || t.*count > best->*count || (t.*count == best->*count && t.text > best->text))
-            best = &t;
-    }
-    if (best) return best->text;
-    return moving_without_direction ? std::string() : std::string("---");
-}
-
 // One pass: the open day, month and year and what they have summed so far.
 class Pass {
 public:
@@ -213,18 +118,14 @@ public:
          const std::function<void()>& month_done, bool& failed)
         : owner_(owner), db_(db), done_(done), month_done_(month_done), failed_(failed)
     {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db.get(), "select cast(?1 as real)", -1, &raw, nullptr) == SQLITE_OK)
-            as_real_.reset(raw);
-        else
-            fail();
+        printed_.prepare(owner, db, failed);
     }
 
     void row(sqlite3_stmt* r)
     {
         // A NULL key is a group of its own, apart from an empty text.
-        const std::string_view year = text(r, kPYear), month = text(r, kPMonth),
-                               day = text(r, kPDay);
+        const std::string_view year = column_text(r, kPYear), month = column_text(r, kPMonth),
+                               day = column_text(r, kPDay);
         const bool year_null = sqlite3_column_type(r, kPYear) == SQLITE_NULL,
                    month_null = sqlite3_column_type(r, kPMonth) == SQLITE_NULL,
                    day_null = sqlite3_column_type(r, kPDay) == SQLITE_NULL;
@@ -233,8 +134,7 @@ public:
             year_ = YearFigures{};
             year_.year = year;
             year_null_ = year_null;
-            tallies_.clear();
-            year_moving_bare_ = false;
+            year_wind_ = WindTally{};
             start_month(month, month_null);
             start_day(day, day_null);
             open_ = true;
@@ -248,19 +148,8 @@ public:
         }
 
         std::array<Cell, kValues> v;
-        for (int c = 0; c < kValues; ++c) {
-            Cell& cell = v[static_cast<std::size_t>(c)];
-            const int type = sqlite3_column_type(r, kFirstValue + c);
-            if (type == SQLITE_NULL) continue;
-            cell.null = false;
-            cell.integer = type == SQLITE_INTEGER;
-            if (cell.integer) {
-                cell.i = sqlite3_column_int64(r, kFirstValue + c);
-                cell.v = static_cast<double>(cell.i);
-            } else {
-                cell.v = sqlite3_column_double(r, kFirstValue + c);
-            }
-        }
+        for (int c = 0; c < kValues; ++c)
+            v[static_cast<std::size_t>(c)] = read_cell(r, kFirstValue + c);
         const auto at = [&v](int column) -> const Cell& {
             return v[static_cast<std::size_t>(value_index(column))];
         };
@@ -292,26 +181,10 @@ public:
         windrun_.add(at(kPWindRun));
         speed_high_.raise(v[kSpeed]);
 
-        // The direction: "gustspeed > 0 or windspeed > 0", and "windspeed > 0", as SQLite
-        // compares a NULL (never true).
-        const Cell& speed = v[kSpeed];
-        const Cell& gust = at(kPGust);
-        const bool windy = !speed.null && speed.v > 0;
-        const bool moving = windy || (!gust.null && gust.v > 0);
-        if (sqlite3_column_type(r, kPDirection) == SQLITE_NULL) {
-            if (moving) month_moving_bare_ = year_moving_bare_ = true;
-            return;
-        }
-        DirectionTally& t = tally(text(r, kPDirection));
-        ++t.all;
-        if (moving) {
-            ++t.month_moving;
-            ++t.year_moving;
-        }
-        if (windy) {
-            ++t.windy;
-            t.windy_sum += speed.v;
-        }
+        const std::string_view direction = column_text(r, kPDirection);
+        const bool has_direction = sqlite3_column_type(r, kPDirection) != SQLITE_NULL;
+        month_wind_.add(direction, has_direction, v[kSpeed], at(kPGust));
+        year_wind_.add(direction, has_direction, v[kSpeed], at(kPGust));
     }
 
     void finish()
@@ -321,29 +194,6 @@ public:
     }
 
 private:
-    static std::string_view text(sqlite3_stmt* r, int c)
-    {
-        const unsigned char* t = sqlite3_column_text(r, c);
-        return t ? std::string_view(reinterpret_cast<const char*>(t),
-                                    static_cast<std::size_t>(sqlite3_column_bytes(r, c)))
-                 : std::string_view();
-    }
-
-    void fail()
-    {
-        failed_ = true;
-        tell_database_error(owner_, sqlite3_errmsg(db_.get()));
-    }
-
-    DirectionTally& tally(std::string_view direction)
-    {
-        if (last_ < tallies_.size() && tallies_[last_].text == direction) return tallies_[last_];
-        for (last_ = 0; last_ < tallies_.size(); ++last_)
-            if (tallies_[last_].text == direction) return tallies_[last_];
-        tallies_.push_back(DirectionTally{std::string(direction)});
-        return tallies_[last_];
-    }
-
     void start_day(std::string_view day, bool null)
     {
         day_ = day;
@@ -375,8 +225,7 @@ private:
         et_ = rain_ = windrun_ = Sum{};
         t_high_day_.clear();
         t_low_day_.clear();
-        for (DirectionTally& t : tallies_) t.month_moving = 0;
-        month_moving_bare_ = false;
+        month_wind_ = WindTally{};
     }
 
     // The day of the month's temperature extreme: found, like the statement it replaces
@@ -390,13 +239,7 @@ private:
         // found by "month=?".
         if (e.best.null || month_null_) return {};
         const std::string printed = strf("%f", shown);
-        if (as_real_) {
-            sqlite3_reset(as_real_.get());
-            sqlite3_bind_text(as_real_.get(), 1, printed.c_str(), -1, SQLITE_TRANSIENT);
-            if (sqlite3_step(as_real_.get()) == SQLITE_ROW &&
-                sqlite3_column_double(as_real_.get(), 0) == e.best.v)
-                return first_day;
-        }
+        if (printed_.reads_back(printed, e.best.v)) return first_day;
         const auto r = db_.query(
             owner_,
             strf("select day from datimeteo where year=? and month=? and %s = ?", column).c_str(),
@@ -431,7 +274,7 @@ private:
         f.gust_high = gust_high_.number();
         f.windrun = windrun_.number();
         f.speed_high = speed_high_.number();
-        f.direction = dominant(tallies_, &DirectionTally::month_moving, month_moving_bare_);
+        f.direction = month_wind_.dominant();
         // The statements that read a month by "month=?" see no record without a month: such
         // a month has its extremes and totals, but no day and no direction.
         if (month_null_) {
@@ -445,30 +288,9 @@ private:
     void end_year()
     {
         end_month();
-        year_.direction = dominant(tallies_, &DirectionTally::year_moving, year_moving_bare_);
-        // The wind tables, by direction in text order as "group by direction" gives them (a
-        // later text of the same name overwrites an earlier one's slot).
-        std::sort(tallies_.begin(), tallies_.end(),
-                  [](const DirectionTally& a, const DirectionTally& b) { return a.text < b.text; });
-        last_ = 0;
-        int total = 0;
-        for (const DirectionTally& t : tallies_) total += t.all;
-        int windy = 0;
-        for (const DirectionTally& t : tallies_) {
-            if (t.windy == 0) continue;
-            windy += t.windy;
-            if (const int i = direction_slot(t.text); i >= 0) {
-                const auto slot = static_cast<std::size_t>(i);
-                if (total != 0)
-                    year_.shares[slot] =
-                        static_cast<float>(t.windy) / static_cast<float>(total) * 100.0f;
-                year_.speeds[slot] = num(sqlite_text(t.windy_sum / static_cast<double>(t.windy)));
-            }
-        }
-        // A year without a single direction has no shares to speak of: zeros, never NaN.
-        if (total != 0)
-            year_.shares[16] =
-                static_cast<float>(total - windy) / static_cast<float>(total) * 100.0f;
+        year_.direction = year_wind_.dominant();
+        year_.shares = year_wind_.percentages();
+        year_.speeds = year_wind_.speeds();
         done_(std::move(year_));
     }
 
@@ -477,7 +299,7 @@ private:
     const std::function<void(YearFigures&&)>& done_;
     const std::function<void()>& month_done_;
     bool& failed_;
-    StmtHandle as_real_;
+    PrintedValue printed_;
 
     bool open_ = false;
     YearFigures year_;
@@ -492,9 +314,7 @@ private:
         speed_high_;
     Sum et_, rain_, windrun_;
     std::string t_high_day_, t_low_day_;
-    std::vector<DirectionTally> tallies_;
-    std::size_t last_ = 0;
-    bool month_moving_bare_ = false, year_moving_bare_ = false;
+    WindTally month_wind_, year_wind_;
 };
 
 }  // namespace

@@ -77,7 +77,7 @@ struct YearFigures {
     std::vector<MonthFigures> months;
     std::string direction = "---";
     WindRow shares{};
-    std::array<double, 16> speeds{};
+    WindSpeeds speeds{};
 };
 
 // Reads the records of datimeteo once in key order, those of `year` or, when it is empty,

@@ -1,46 +1,43 @@
-// wind.h: how often the wind blew from each of the 16 compass directions, and how fast,
-// over a period of records; and the cells that print them.
+// wind.h: the 16 compass directions of the wind tables and the cells that print them; the
+// tables themselves are tallied in the reports' pass (reports/pass.h).
 #pragma once
 
-#include "config/Db.h"
 #include "config/TextWriter.h"
 
 #include <array>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
 namespace nimbora {
 
-// The sixteen directions from north clockwise, then "---", whose slot holds the calm share.
-inline constexpr std::array<const char*, 17> kPrevalWind = {"N",  "NNE", "NE", "ENE", "E",  "ESE",
-                                                            "SE", "SSE", "S",  "SSW", "SW", "WSW",
-                                                            "W",  "WNW", "NW", "NNW", "---"};
+// The directions of the wind tables, from north clockwise.
+inline constexpr std::size_t kDirections = 16;
+// Their names, then "---", whose slot (kCalm) holds the calm share in a row of percentages.
+inline constexpr std::size_t kCalm = kDirections;
+inline constexpr std::array<const char*, kDirections + 1> kPrevalWind = {
+    "N",   "NNE", "NE",  "ENE", "E",   "ESE", "SE",  "SSE", "S",
+    "SSW", "SW",  "WSW", "W",   "WNW", "NW",  "NNW", "---"};
 
-using WindRow = std::array<float, 17>;
+// A row of a wind table: the percentage (and the calm share) or the average speed of each
+// direction, in single precision as the monthly tables hold them.
+using WindRow = std::array<float, kDirections + 1>;
+// The average speed of each direction in double precision.
+using WindSpeeds = std::array<double, kDirections>;
 
-// The period is "from <table> where ..." with its ? parameters in `params`.
-struct WindPeriod {
-    std::string from_where;
-    std::initializer_list<std::string_view> params;
-};
+// Every cell of a wind table is this wide: a direction's name, its percentage, its speed.
+inline constexpr std::size_t kWindCell = 7;
+// The dashes under a wind table's names: `label` over the row labels, then a cell for each
+// direction and, with `calm`, one for the calm share.
+std::string wind_rule(std::size_t label, bool calm);
 
-// Percent of the period's records (those with a direction) blowing from each direction with
-// a speed above 0, and in slot 17 the calm rest. A period without records gives zeros.
-// `failed` is set when a statement failed (the owner was told).
-WindRow wind_percentages(Owner* owner, Db& db, const WindPeriod& period, bool& failed);
+// The slot of a stored direction text (stored right-aligned: "  N"); -1 for none.
+int direction_slot(std::string_view direction);
 
-// The average speed (stored units) from each direction over the records with a speed above
-// 0; 0 for a direction without one. Slot 17 stays 0.
-WindRow wind_speeds(Owner* owner, Db& db, const WindPeriod& period, bool& failed);
-// The same in double precision, for the tables that print the period's speeds directly.
-std::array<double, 16> average_speeds(Owner* owner, Db& db, const WindPeriod& period, bool& failed);
-
-// The first `count` direction names, each 7 wide.
-void wind_names(TextWriter& out, std::size_t count);
-// The 17 percentages of a prevailing-direction row, each 7 wide.
+// The direction names, a cell each.
+void wind_names(TextWriter& out);
+// The percentages and the calm share of a prevailing-direction row, a cell each.
 void percent_values(TextWriter& out, const WindRow& row);
-// The 16 speeds of a row times `factor`, each 7 wide.
+// The speeds of a row times `factor`, a cell each.
 void speed_values(TextWriter& out, const WindRow& row, double factor);
 
 }  // namespace nimbora

@@ -211,6 +211,45 @@ TEST_F(MonthRep, EmptyDirectionCountsPrintZero)
         << test::visible(wind);
 }
 
+// The time of a day's extreme is the time of the first record equal to the extreme printed
+// with six decimals: the first record holding it when that printing is exact, otherwise an
+// earlier record holding the printed value (day 1), or none (day 2). Of equal counts of
+// records with wind, the later direction text is the day's (day 3).
+TEST_F(MonthRep, TimesOfExtremesAndDirectionTies)
+{
+    // clang-format off
+    const Rec rows[] = {
+    //   day   time     temp  hi          lo   hum dew bar wspd gust dir    rain rate heat chill sol hsol et uv huv run
+        {"01", "09:00", 10.0, 20.123457,  5.0, 0, 0, 0, 2.0, 3.0, "  N", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"01", "10:00", 10.0, 20.1234574, 5.0, 0, 0, 0, 2.0, 3.0, "  N", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"02", "09:00", 10.0, 15.0,       5.0, 0, 0, 0, 2.0, 3.0, "  N", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"02", "10:00", 10.0, 20.1234574, 5.0, 0, 0, 0, 2.0, 3.0, "  N", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"03", "09:00", 10.0, 12.0,       4.0, 0, 0, 0, 2.0, 3.0, " NE", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"03", "10:00", 10.0, 12.0,       4.0, 0, 0, 0, 0.0, 3.0, "  N", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"03", "11:00", 10.0, 12.0,       4.0, 0, 0, 0, 2.0, 0.0, " NE", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"03", "12:00", 10.0, 12.0,       4.0, 0, 0, 0, 2.0, 3.0, "  N", 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    // clang-format on
+    st.insert("2009", "03", rows);
+    st.columns({kTemperature, kWind});
+    ASSERT_EQ(st.run("2009", "March"), 0);
+    const std::vector<std::string> lines = st.lines("March_2009.txt");
+    const auto row = [&lines](const std::string& label) {
+        for (const std::string& line : lines)
+            if (line.rfind(label, 0) == 0) return line;
+        return std::string("(no row " + label + ")");
+    };
+    // day, then temperature (avg, min, its time, max, its time), then wind (avg, max, gust,
+    // direction)
+    EXPECT_EQ(row(" 1  "),
+              " 1    10.0    5.0   9:00   20.1   9:00     2.0    2.0    3.0      N   ");
+    EXPECT_EQ(row(" 2  "),
+              " 2    10.0    5.0   9:00   20.1            2.0    2.0    3.0      N   ");
+    EXPECT_EQ(row(" 3  "),
+              " 3    10.0    4.0   9:00   12.0   9:00     1.5    2.0    3.0     NE   ");
+    EXPECT_EQ(row("AVG "), "AVG   10.0    4.7          17.4            1.8    2.0    3.0      N");
+}
+
 // Each optional column alone: its units, its heading cells, its dashes and its cell in the row
 // of October 12 (values of kOctober worked out by hand).
 struct ColumnCase {
