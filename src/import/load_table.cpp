@@ -72,7 +72,9 @@ int LoadTempTable(ReportJob& job, int* report_result)
         BusyCursor cursor(owner);
         auto db = Db::open(owner, s.InitPathDB + kDbFile);
         if (!db) return end.finish(1);
-        if (!db->exec(owner, "BEGIN")) return end.finish(1);
+        // The month's temporary table lives in memory: it is read once, right after.
+        if (!db->exec(owner, "PRAGMA temp_store=MEMORY") || !db->exec(owner, "BEGIN"))
+            return end.finish(1);
         char* raw = nullptr;
         if (sqlite3_exec(db->get(), kCreateTempMeteo, nullptr, nullptr, &raw) != SQLITE_OK) {
             const SqliteText message(raw);

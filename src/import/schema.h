@@ -15,9 +15,11 @@ namespace nimbora {
     " [HiSolarRad] INTEGER NULL, [ET] FLOAT NULL, [UV] FLOAT NULL, [HiUV] FLOAT NULL,"             \
     " WindRun FLOAT, PRIMARY KEY ([Year],[Month],[Day],[Time]) )"
 
-// The temporary table of the current month's report, on the connection that creates it.
+// The temporary table of the current month's report, on the connection that creates it. Its
+// records come from one WLK file, whose keys are never NULL, so it is stored in the order of
+// its key alone (WITHOUT ROWID): one b-tree to fill and to read, not a table and its index.
 inline constexpr const char* kCreateTempMeteo =
-    "CREATE TEMPORARY TABLE [TempMeteo]" NIMBORA_WEATHER_COLUMNS;
+    "CREATE TEMPORARY TABLE [TempMeteo]" NIMBORA_WEATHER_COLUMNS " WITHOUT ROWID";
 
 // The station table, as the template database holds it.
 inline constexpr const char* kCreateDatiMeteo = "CREATE TABLE [datimeteo]" NIMBORA_WEATHER_COLUMNS;

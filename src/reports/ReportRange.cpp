@@ -8,17 +8,54 @@
 #include "reports/layout.h"
 #include "reports/wind.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <climits>
 #include <optional>
 #include <span>
 
 namespace nimbora {
 namespace {
 
-// The span's days, both ends included. The bounds on the year add nothing to what the
-// concatenated date selects, but let the table's key find the span instead of a full scan.
-constexpr const char* kSpan = "year>=? and year<=? and year||month||day>=? and year||month||day<=?";
+// The span's days, both ends included: "year||month||day >= ? and year||month||day <= ?",
+// through in_span. The bounds on the year add nothing to what the dates select, but let the
+// table's key find the span instead of a full scan.
+constexpr const char* kSpan = "year>=? and year<=? and in_span(year,month,day,?,?)";
+
+// How the concatenation of `parts` compares with `text` as SQLite compares texts: byte by
+// byte, then the shorter first.
+int compare_joined(const std::array<std::string_view, 3>& parts, std::string_view text)
+{
+    std::size_t at = 0;
+    for (std::string_view part : parts) {
+        const std::size_t n = std::min(part.size(), text.size() - at);
+        if (const int c = text.substr(at, n).compare(part.substr(0, n)); c != 0) return -c;
+        if (n < part.size()) return 1;  // the text ends inside this part
+        at += n;
+    }
+    return at < text.size() ? -1 : 0;
+}
+
+// in_span(year, month, day, from, to): whether "year||month||day" lies between `from` and
+// `to`, as the two comparisons of the concatenated texts say (NULL when a part is NULL),
+// without building the text of every record.
+void in_span(sqlite3_context* context, int, sqlite3_value** argv)
+{
+    const auto text = [](sqlite3_value* v) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        return std::string_view(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
+    };
+    for (int i = 0; i < 3; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return sqlite3_result_null(context);
+    const std::array<std::string_view, 3> parts = {text(argv[0]), text(argv[1]), text(argv[2])};
+    if (sqlite3_value_type(argv[3]) == SQLITE_NULL || sqlite3_value_type(argv[4]) == SQLITE_NULL)
+        return sqlite3_result_null(context);
+    sqlite3_result_int(context, compare_joined(parts, text(argv[3])) >= 0 &&
+                                    compare_joined(parts, text(argv[4])) <= 0);
+}
 
 bool is_date(const std::string& date)
 {
@@ -27,12 +64,24 @@ bool is_date(const std::string& date)
            });
 }
 
+// The days from 1 March of year 0 to a date of the Gregorian calendar; a day or month beyond
+// its end counts on into the next.
+long day_number(int year, int month, int day)
+{
+    const long y = year - (month <= 2 ? 1 : 0);
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const long of_era = y - era * 400;
+    const long day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    return era * 146097 + of_era * 365 + of_era / 4 - of_era / 100 + day_of_year;
+}
+
 // A "YYYYMMDD" date's day, month and year texts.
 struct Date {
     explicit Date(const std::string& yyyymmdd)
         : day(yyyymmdd.substr(6, 2)), month(yyyymmdd.substr(4, 2)), year(yyyymmdd.substr(0, 4))
     {
     }
+    long number() const { return day_number(inum(year), inum(month), inum(day)); }
     std::string day, month, year;
 };
 
@@ -67,16 +116,20 @@ int ReportRange(ReportJob& job)
     const Date first(from), last(to);
     const std::string from_year = from.substr(0, 4), to_year = to.substr(0, 4);
 
-    // A span without records has nothing to average: say so, and leave no file behind. Its
-    // days are counted first, for the progress bar.
+    // A span without records has nothing to average: say so, and leave no file behind.
     if (!frame.open()) return frame.end();
-    const auto day_count = frame.has_records(
-        "select count(*) from (select 1 from " + *table + " where " + kSpan +
-            " group by year,month,day)",
-        {from_year, to_year, from, to},
-        strf("No data from %s/%s/%s to %s/%s/%s", first.day.c_str(), first.month.c_str(),
-             first.year.c_str(), last.day.c_str(), last.month.c_str(), last.year.c_str()));
-    if (!day_count) return frame.end();
+    if (sqlite3_create_function_v2(frame.db().get(), "in_span", 5,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                   in_span, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        tell_database_error(owner, sqlite3_errmsg(frame.db().get()));
+        return frame.end();
+    }
+    if (!frame.has_records(
+            "select count(*) from (select 1 from " + *table + " where " + kSpan + " limit 1)",
+            {from_year, to_year, from, to},
+            strf("No data from %s/%s/%s to %s/%s/%s", first.day.c_str(), first.month.c_str(),
+                 first.year.c_str(), last.day.c_str(), last.month.c_str(), last.year.c_str())))
+        return frame.end();
     Db& db = frame.db();
 
     const std::string report_name = range_file_name(from, to);
@@ -93,12 +146,20 @@ int ReportRange(ReportJob& job)
         write_headings(out, s, Layout::daily, "            ", "   DATE     ");
 
         DayTotals totals(inum(first.day), inum(first.month), inum(first.year));
-        owner->progress_range(0, inum((*day_count)[0][0]));
+        // The bar runs over the span's calendar days; a day without records moves it on with
+        // the next day that has some.
+        const long start = first.number();
+        const long days = std::clamp(last.number() - start + 1, 1L, long{INT_MAX});
+        owner->progress_range(0, static_cast<int>(days));
+        long shown = 0;
         SpanWind wind;
         read_days(
             owner, db, *table, kSpan, {from_year, to_year, from, to}, u, wind,
             [&](Day&& d, const WindTally&) {
-                owner->progress_step(1);
+                const long at = std::clamp(
+                    day_number(inum(d.year), inum(d.month), inum(d.day)) - start + 1, shown, days);
+                if (at > shown) owner->progress_step(static_cast<int>(at - shown));
+                shown = at;
                 totals.add(d, s, u);
                 out.rawf("%2s/%2s/%4s  ", d.day.c_str(), d.month.c_str(), d.year.c_str());
                 day_cells(out, s, u, d);

@@ -133,8 +133,8 @@ protected:
 };
 
 // Temperature, Rain and Wind across the turn of the year: days in date order, each with its own
-// year and month in the per-day statements, the span's wind tables, the owner's progress bar
-// and no status text.
+// year and month, the span's wind tables, the owner's progress bar over the four calendar days
+// (the missing 31st passed with 1 January) and no status text.
 TEST_F(ReportRangeTest, MatchesGoldenAcrossYearEnd)
 {
     st.insert(kYearEnd);
@@ -144,8 +144,8 @@ TEST_F(ReportRangeTest, MatchesGoldenAcrossYearEnd)
         matches_golden("ReportRange-year-end.txt", st.file("Report 30122009-02012010.txt")));
     EXPECT_EQ(st.only_message(Icon::information),
               "Report: Report 30122009-02012010.txt created successfully!");
-    EXPECT_EQ(st.owner.ranges, (std::vector<std::pair<int, int>>{{0, 3}}));
-    EXPECT_EQ(st.owner.steps, (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(st.owner.ranges, (std::vector<std::pair<int, int>>{{0, 4}}));
+    EXPECT_EQ(st.owner.steps, (std::vector<int>{1, 2, 1}));
     EXPECT_EQ(st.owner.resets, 1);
     EXPECT_EQ(st.owner.busy_calls, (std::vector<bool>{true, false}));
     EXPECT_EQ(st.owner.menu_calls, (std::vector<bool>{false, true}));
@@ -288,6 +288,53 @@ const ThresholdCase kThresholdCases[] = {
 INSTANTIATE_TEST_SUITE_P(Units, ReportRangeThresholds, testing::ValuesIn(kThresholdCases),
                          ByName());
 
+// A span holds the days whose texts, joined, lie between its two dates, as SQLite compares
+// the joined texts: malformed dates (a one-digit month or day, an empty day, a day of three
+// digits) are in or out exactly as "year||month||day between FROM and TO" says.
+TEST_F(ReportRangeTest, SelectsDaysAsTheirJoinedTextsCompare)
+{
+    const std::vector<std::pair<std::string, std::string>> dates = {
+        {"06", "15"}, {"6", "15"}, {"06", "1"}, {"0", "9"},   {"061", ""},
+        {"06", "3"},  {"06", ""},  {"1", "2"},  {"12", "31"}, {"06", "150"}};
+    std::vector<Rec> rows;
+    for (const auto& [month, day] : dates)
+        rows.push_back({"2010", month, {day, "12:00", 20.0, 21.0, 19.0, 0, 0, 0, 1.0, 2.0, "  N",
+                                        0,   0,       0,    0,    0,    0, 0, 0, 0,   0}});
+    st.insert(rows);
+    st.columns({kTemperature});
+    const SqliteHandle db = st.open_db();
+    ASSERT_TRUE(db);
+    for (const auto& [from, to] :
+         std::vector<std::pair<const char*, const char*>>{{"20100601", "20100630"},
+                                                          {"20100615", "20100615"},
+                                                          {"20100101", "20101231"},
+                                                          {"20100100", "20100612"},
+                                                          {"20100700", "20101299"}}) {
+        SCOPED_TRACE(std::string(from) + "-" + to);
+        sqlite3_stmt* raw = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db.get(),
+                                     "select count(*) from datimeteo where year||month||day "
+                                     "between ?1 and ?2",
+                                     -1, &raw, nullptr),
+                  SQLITE_OK);
+        const StmtHandle count(raw);
+        sqlite3_bind_text(raw, 1, from, -1, SQLITE_STATIC);
+        sqlite3_bind_text(raw, 2, to, -1, SQLITE_STATIC);
+        ASSERT_EQ(sqlite3_step(raw), SQLITE_ROW);
+        const int expected = sqlite3_column_int(raw, 0);
+        ASSERT_GT(expected, 0);
+
+        ASSERT_EQ(st.run(from, to), 0);
+        const std::string name = range_file_name(from, to);
+        const std::string report = st.file(name);
+        // One record a day: the day rows are the records, each 21.0 at 12:00.
+        int day_rows = 0;
+        for (const std::string& line : st.lines(name))
+            if (line.find("  12:00   21.0  ") != std::string::npos) ++day_rows;
+        EXPECT_EQ(day_rows, expected) << test::visible(report);
+    }
+}
+
 // 120 days from November to March, one record a day: every day is listed, the counts take
 // three digits, the SUM row's Wind Run cell is 9 wide, and the progress bar takes a step a day.
 TEST_F(ReportRangeTest, ListsMoreThanFiftyDays)
@@ -338,6 +385,19 @@ TEST_F(ReportRangeTest, ListsMoreThanFiftyDays)
     EXPECT_EQ(st.owner.ranges, (std::vector<std::pair<int, int>>{{0, 120}}));
     EXPECT_EQ(st.owner.steps, std::vector<int>(120, 1));
     EXPECT_EQ(st.owner.resets, 1);
+}
+
+// The progress bar runs over the span's calendar days: days without records are passed with
+// the next day that has some, across the end of February.
+TEST_F(ReportRangeTest, ProgressRunsOverCalendarDays)
+{
+    st.insert(std::vector<Rec>{rec("20100226", "12:00", 5, 6, 4, 0, 0, "---", 0),
+                               rec("20100301", "12:00", 5, 6, 4, 0, 0, "---", 0),
+                               rec("20100305", "12:00", 5, 6, 4, 0, 0, "---", 0)});
+    st.columns({kTemperature});
+    ASSERT_EQ(st.run("20100225", "20100310"), 0);
+    EXPECT_EQ(st.owner.ranges, (std::vector<std::pair<int, int>>{{0, 14}}));
+    EXPECT_EQ(st.owner.steps, (std::vector<int>{2, 3, 4}));
 }
 
 // Records without a direction leave every direction count at 0: the percentages, the calm
