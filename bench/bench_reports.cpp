@@ -131,9 +131,9 @@ void BM_MonthReport(benchmark::State& state)
         state, station(static_cast<int>(state.range(0))),
         [](ReportJob& job) {
             job.Table = "DatiMeteo";
-            job.Year = std::to_string(kFirstYear);
-            job.Month = "June";
-            job.Decades = 1;
+            job.year = kFirstYear;
+            job.month = 6;
+            job.decades = true;
         },
         MonthReport);
 }
@@ -165,8 +165,8 @@ void BM_MonthReportRealMonth(benchmark::State& state)
         state, real,
         [](ReportJob& job) {
             job.Table = "DatiMeteo";
-            job.Year = "2012";
-            job.Month = "February";
+            job.year = 2012;
+            job.month = 2;
         },
         MonthReport);
 }
@@ -176,7 +176,7 @@ void BM_YearReport(benchmark::State& state)
 {
     run(
         state, station(static_cast<int>(state.range(0))),
-        [](ReportJob& job) { job.Year = std::to_string(kFirstYear); }, YearReport);
+        [](ReportJob& job) { job.year = kFirstYear; }, YearReport);
 }
 BENCHMARK(BM_YearReport)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -194,8 +194,8 @@ void BM_ReportRange365(benchmark::State& state)
         state, station(static_cast<int>(state.range(0))),
         [](ReportJob& job) {
             job.Table = "DatiMeteo";
-            job.DateFrom = std::to_string(kFirstYear) + "0101";
-            job.DateTo = std::to_string(kFirstYear) + "1231";
+            job.from = {kFirstYear, 1, 1};
+            job.to = {kFirstYear, 12, 31};
         },
         ReportRange);
 }
@@ -240,7 +240,8 @@ void BM_MkSummary(benchmark::State& state)
     run(
         state, station(static_cast<int>(state.range(0))),
         [&state](ReportJob& job) {
-            job.Year = state.range(1) ? std::to_string(kFirstYear) : "9999";
+            job.all_time = state.range(1) == 0;
+            job.year = kFirstYear;
         },
         MkSummary);
 }
@@ -256,7 +257,7 @@ BENCHMARK(BM_MkSummary)
 void BM_MkSummaryThirtyYears(benchmark::State& state)
 {
     run(
-        state, thirty_years(), [](ReportJob& job) { job.Year = "9999"; }, MkSummary);
+        state, thirty_years(), [](ReportJob& job) { job.all_time = true; }, MkSummary);
 }
 BENCHMARK(BM_MkSummaryThirtyYears)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

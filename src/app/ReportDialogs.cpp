@@ -261,7 +261,7 @@ void StatisticsDialog::ok()
         refuse(*refusal);
         return;
     }
-    anno_ = job.Year;
+    anno_ = year_text(job.year);
     if (statistics_monthly_detail(c))
         start(std::move(job), [](ReportJob& j) { MkSummaryMonth(j); });
     else

@@ -9,13 +9,13 @@
 
 namespace nimbora {
 
-// Loads job.Year / job.Month (the month's number as text) from InitPathWLK + "YYYY-MM.wlk"
-// into a temporary TempMeteo on a connection of its own and, when rows arrived, runs the
-// monthly report on it (job.Month becomes the month's name, job.Db the connection while it
-// runs). Takes over job.busy and releases it, and gives the menus back, before any message
-// (the report's included) is shown. Returns 0 when the table was made (report or not), 1
-// when the database could not be opened, the table not made or a record not stored.
-// `report_result`, when given, receives MonthReport's result, or -1 when no report ran.
+// Loads job.year / job.month from InitPathWLK + "YYYY-MM.wlk" into a temporary TempMeteo on
+// a connection of its own and, when rows arrived, runs the monthly report on it (job.Db the
+// connection while it runs; "Not a month: %d" for a month outside 1..12). Takes over job.busy and
+// releases it, and gives the menus back, before any message (the report's included) is shown.
+// Returns 0 when the table was made (report or not), 1 when the database could not be opened, the
+// table not made or a record not stored. `report_result`, when given, receives MonthReport's
+// result, or -1 when no report ran.
 int LoadTempTable(ReportJob& job, int* report_result = nullptr);
 
 // Inserts the records of one WLK file into TempMeteo on `db`; records already there are

@@ -29,10 +29,10 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::string& table,
     Owner* owner = frame.owner();
     Db& db = frame.db();
     const Settings& s = job.settings;
-    const std::string name = job.Month + "_" + job.Year + "_wind.txt";
+    const std::string name = month_name(job.month) + "_" + year_text(job.year) + "_wind.txt";
     TextWriter nowhere;  // without the detailed report, the same text goes nowhere
     TextWriter* detail = &nowhere;
-    if (job.WindDetail) {
+    if (job.wind_detail) {
         detail = frame.create(name);
         if (!detail) return 1;
     } else {
@@ -42,11 +42,11 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::string& table,
     out = MonthWind{};
     bool failed = false;
     const std::string from = "from " + table + " where year=? and month=?";
-    const std::string& year = job.Year;
+    const std::string year = year_text(job.year);
 
-    write_header(
-        file, s,
-        strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n", job.Month.c_str(), year.c_str()));
+    write_header(file, s,
+                 strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n",
+                      month_name(job.month).c_str(), year.c_str()));
     file.raw("  PREVAILING WIND DIRECTION (%)\n\nDAY");
     wind_names(file, 16);
     file.raw("  CALM\n" + kDashes122 + "\n");
@@ -61,7 +61,7 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::string& table,
     out.PrevalWindTot[3] = wind_percentages(owner, db, {from, {year, month_text}}, failed);
     file.raw("   ");
     percent_values(file, out.PrevalWindTot[3]);
-    if (job.Decades) {
+    if (job.decades) {
         file.raw("\n\nDECADES\n" + kDashes122 + "\n");
         for (std::size_t k = 0; k < 3; ++k) {
             if (decade_days[k] <= 0) continue;
@@ -90,7 +90,7 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::string& table,
     speed_values(file, month, u.WindFatt);
     for (std::size_t i = 0; i < 16; ++i)
         out.AvgWindTot[3][i] = static_cast<float>(month[i] * u.WindFatt);
-    if (job.Decades) {
+    if (job.decades) {
         file.raw("\n\nDECADES\n" + kDashes115 + "\n");
         for (std::size_t k = 0; k < 3; ++k) {
             if (decade_days[k] <= 0) continue;
@@ -115,28 +115,28 @@ int MonthReport(ReportJob& job)
     const Settings& s = job.settings;
 
     const auto table = report_table(job.Table);
-    const auto month_at = std::find(mesi.begin(), mesi.end(), job.Month);
-    if (!table || month_at == mesi.end()) {
+    if (!table || job.month < 1 || job.month > 12) {
         tell(owner, "Report",
-             table ? "Not a month: " + job.Month : "Not a weather table: " + job.Table,
+             table ? strf("Not a month: %d", job.month) : "Not a weather table: " + job.Table,
              Icon::error);
         return frame.end();
     }
-    const std::string month_text = strf("%02d", static_cast<int>(month_at - mesi.begin()) + 1);
+    const std::string month_text = strf("%02d", job.month);
 
     // A month without records has nothing to average: say so, and leave no file behind.
     if (!frame.open() ||
-        !frame.has_records("select count(*) from " + *table + " where year=? and month=?",
-                           {job.Year, month_text},
-                           strf("No data for %s %s", job.Month.c_str(), job.Year.c_str())))
+        !frame.has_records(
+            "select count(*) from " + *table + " where year=? and month=?",
+            {year_text(job.year), month_text},
+            strf("No data for %s %s", month_name(job.month).c_str(), year_text(job.year).c_str())))
         return frame.end();
     Db& db = frame.db();
 
-    const std::string report_name = job.Month + "_" + job.Year + ".txt";
-    const std::string wind_name = job.Month + "_" + job.Year + "_wind.txt";
+    const std::string report_name = month_name(job.month) + "_" + year_text(job.year) + ".txt";
+    const std::string wind_name = month_name(job.month) + "_" + year_text(job.year) + "_wind.txt";
     TextWriter* file =
         frame.create(report_name, strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n",
-                                       job.Month.c_str(), job.Year.c_str()));
+                                       month_name(job.month).c_str(), year_text(job.year).c_str()));
     if (!file) return frame.end();
     TextWriter& out = *file;
     bool& failed = frame.failed();
@@ -149,10 +149,10 @@ int MonthReport(ReportJob& job)
                                ("select day, " + std::string(kDayAggregates) + " from " + *table +
                                 " where year=? and month=? group by day order by day")
                                    .c_str(),
-                               {job.Year, month_text});
+                               {year_text(job.year), month_text});
     failed |= !main.ok;
 
-    DayTotals totals(1, inum(month_text), inum(job.Year));
+    DayTotals totals(1, job.month, job.year);
     std::array<Quantities, 3> decade_sum{};
     std::array<int, 3> decade_days{};
     std::vector<std::string> days;
@@ -165,7 +165,7 @@ int MonthReport(ReportJob& job)
     int decade_count = 0;
     for (const auto& r : main.rows) {
         Day d = read_day(std::span(r).subspan(1), u);
-        d.year = job.Year;
+        d.year = year_text(job.year);
         d.month = month_text;
         d.day = r[0];
         days.push_back(d.day);
@@ -185,13 +185,13 @@ int MonthReport(ReportJob& job)
         }
     }
     decade_days[decade] = decade_count;
-    const std::string month_direction =
-        dominant_direction(owner, db, *table, "year=? and month=?", {job.Year, month_text}, failed);
+    const std::string month_direction = dominant_direction(
+        owner, db, *table, "year=? and month=?", {year_text(job.year), month_text}, failed);
 
     StampaRiga(out, s);
     total_rows(out, s, u, totals, month_direction, Span::month);
 
-    if (job.Decades) {
+    if (job.decades) {
         out.raw("\n\nDECADES (AVG)\n");
         StampaRiga(out, s);
         for (std::size_t k = 0; k < 3; ++k) {
@@ -214,7 +214,7 @@ int MonthReport(ReportJob& job)
         out.raw("\n\n\n\nPREVAILING WIND DIRECTION (%)\n\n   ");
         wind_names(out, 16);
         out.raw("  CALM\n");
-        if (job.Decades) {
+        if (job.decades) {
             out.raw(kDashes122 + "\n");
             for (std::size_t k = 0; k < 3; ++k) {
                 if (decade_days[k] <= 0) continue;
@@ -229,7 +229,7 @@ int MonthReport(ReportJob& job)
         out.raw("\n\n\nAVERAGE WIND SPEED\n\n   ");
         wind_names(out, 16);
         out.raw("\n" + kDashes115 + "\n");
-        if (job.Decades) {
+        if (job.decades) {
             for (std::size_t k = 0; k < 3; ++k) {
                 if (decade_days[k] <= 0) continue;
                 out.rawf(" %1d ", static_cast<int>(k + 1));
@@ -241,7 +241,7 @@ int MonthReport(ReportJob& job)
         out.raw("   ");
         speed_values(out, wind.AvgWindTot[3], 1.0);
     }
-    return frame.end(report_name + " " + (job.WindDetail ? "and " + wind_name + " " : "") +
+    return frame.end(report_name + " " + (job.wind_detail ? "and " + wind_name + " " : "") +
                      "created successfully! ");
 }
 

@@ -564,25 +564,26 @@ int MkSummary(ReportJob& job)
     ReportFrame frame(job, "Summary");
     Owner* owner = frame.owner();
     const Settings& s = job.settings;
-    const bool all_time = job.Year == "9999";
+    const bool all_time = job.all_time;
 
     if (!frame.open()) return frame.end();
     // A year without records has nothing to average: say so, and leave no file behind.
-    if (!all_time && !frame.has_records("select count(*) from datimeteo where year=?", {job.Year},
-                                        strf("No data for %s", job.Year.c_str())))
+    const std::string year = year_text(job.year);
+    if (!all_time && !frame.has_records("select count(*) from datimeteo where year=?", {year},
+                                        strf("No data for %s", year.c_str())))
         return frame.end();
-    const std::string name = all_time ? "Statistics.txt" : job.Year + "_Statistics.txt";
-    TextWriter* file =
-        frame.create(name, all_time ? strf("\t\tStatistics   %s - %s\n\n", job.DateFrom.c_str(),
-                                           job.DateTo.c_str())
-                                    : strf("\t\tYear %s Statistics\n\n", job.Year.c_str()));
+    const std::string name = all_time ? "Statistics.txt" : year + "_Statistics.txt";
+    TextWriter* file = frame.create(
+        name, all_time ? strf("\t\tStatistics   %s - %s\n\n", job.first_record_day.c_str(),
+                              job.last_record_day.c_str())
+                       : strf("\t\tYear %s Statistics\n\n", year.c_str()));
     if (!file) return frame.end();
     TextWriter& out = *file;
     bool& failed = frame.failed();
     const Units u = UnitConvert(s);
     out.raw("\n");
     write_stats_heading(out, !all_time);
-    const StatsScope scope{all_time ? std::string() : job.Year, {}};
+    const StatsScope scope{all_time ? std::string() : year, {}};
     owner->progress_range(0, 16);
     const StatsAverages avg =
         all_time ? StatsAverages{} : stats_averages(owner, frame.db(), u, scope, failed);

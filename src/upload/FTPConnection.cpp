@@ -106,10 +106,10 @@ void regenerate_report(const ReportJob& upload, const LocalTime& lt, FtpLog& log
     ReportJob job;
     job.hOwner = nullptr;  // unattended: the import and the report stay silent
     job.Table = "TempMeteo";
-    job.Year = strf("%d", lt.year);
-    job.Month = strf("%d", lt.month);
-    job.Decades = upload.settings.ReportUpload != 1 ? 1 : 0;
-    job.WindDetail = 0;
+    job.year = lt.year;
+    job.month = lt.month;
+    job.decades = upload.settings.ReportUpload != 1;
+    job.wind_detail = false;
     job.settings = upload.settings;
     job.DocPath = upload.DocPath;
     job.busy = std::move(claim);

@@ -270,8 +270,8 @@ TEST(UnitsDialog, InchAndInHgGiveTheNextMonthlyReportTheirFormats)
     st.settings = state.settings;
     ReportJob job;
     job.Table = "DatiMeteo";
-    job.Year = "2010";
-    job.Month = "October";
+    job.year = 2010;
+    job.month = 10;
     ASSERT_EQ(st.run_job(MonthReport, job), 0);
     const std::string report = st.file("October_2010.txt");
     EXPECT_NE(report.find("PRESSURE (inHg)"), std::string::npos) << test::visible(report);
