@@ -9,12 +9,12 @@
 #include "config/settings_edit.h"
 #include "import/WlkWriter.h"
 #include "import/load_db.h"
-#include "import/load_table.h"
 #include "import/synthetic.h"
 #include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
+#include "reports/current_month.h"
 #include "reports/summary.h"
 
 #include <CLI/CLI.hpp>

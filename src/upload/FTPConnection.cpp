@@ -3,9 +3,9 @@
 #include "config/format.h"
 #include "config/function.h"
 #include "config/read_conf.h"
-#include "import/load_table.h"
 #include "jobs/Owner.h"
 #include "jobs/busy.h"
+#include "reports/current_month.h"
 #include "upload/ftp_log.h"
 
 #include <curl/curl.h>

@@ -1,4 +1,4 @@
-#include "import/load_table.h"
+#include "reports/current_month.h"
 
 #include "config/install.h"
 #include "config/stations.h"

@@ -1,4 +1,4 @@
-#include "import/load_table.h"
+#include "reports/current_month.h"
 
 #include "config/file_open.h"
 #include "config/format.h"

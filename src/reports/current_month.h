@@ -1,4 +1,4 @@
-// load_table.h: the current month's report from its WLK file, through a temporary table that
+// current_month.h: the current month's report from its WLK file, through a temporary table that
 // the station's `datimeteo` never sees.
 #pragma once
 
