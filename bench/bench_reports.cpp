@@ -4,6 +4,7 @@
 // years of 1-minute records. The databases are built by the import, into scratch folders.
 #include "config/Db.h"
 #include "config/install.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/load_db.h"
 #include "import/synthetic.h"

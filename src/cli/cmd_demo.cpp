@@ -6,6 +6,7 @@
 #include "config/function.h"
 #include "config/install.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "config/settings_edit.h"
 #include "import/WlkWriter.h"
 #include "import/load_db.h"

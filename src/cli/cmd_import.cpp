@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "config/db_helpers.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/load_db.h"
 

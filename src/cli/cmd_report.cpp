@@ -3,6 +3,7 @@
 #include "config/db_helpers.h"
 #include "config/format.h"
 #include "config/function.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"

@@ -2,6 +2,7 @@
 
 #include "config/file_open.h"
 #include "config/format.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/insert.h"
 #include "jobs/JobEnd.h"

@@ -3,10 +3,10 @@
 #include "config/file_open.h"
 #include "config/format.h"
 #include "config/function.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/insert.h"
 #include "import/load_db.h"
-#include "import/schema.h"
 #include "jobs/JobEnd.h"
 #include "reports/MonthRep.h"
 

@@ -2,6 +2,7 @@
 #include "app/SetupDialogs.h"
 #include "config/UnitConvert.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "desktop_fixture.h"
 #include "reports/MonthRep.h"
 #include "support/report_station.h"

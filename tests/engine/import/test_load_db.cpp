@@ -2,6 +2,7 @@
 
 #include "config/db_helpers.h"
 #include "config/install.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/WlkWriter.h"
 #include "import/insert.h"

@@ -1,6 +1,7 @@
 #include "reports/YearRep.h"
 
 #include "config/Db.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "support/report_station.h"
 

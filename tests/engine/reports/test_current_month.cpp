@@ -1,10 +1,10 @@
 #include "reports/current_month.h"
 
 #include "config/install.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/WlkWriter.h"
 #include "import/load_db.h"
-#include "import/schema.h"
 #include "support/RecordingOwner.h"
 #include "support/WatchingOwner.h"
 #include "support/files.h"
