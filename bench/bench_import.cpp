@@ -5,6 +5,7 @@
 // has it, and ten years of synthetic 5-minute months.
 #include "config/handles.h"
 #include "config/install.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/Wlk.h"
 #include "import/insert.h"

@@ -9,14 +9,15 @@
 // run after each repetition of the report: the counters report_ms, scan_ms and ratio.
 #include "config/Db.h"
 #include "config/install.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/load_db.h"
-#include "import/load_table.h"
 #include "import/synthetic.h"
 #include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
+#include "reports/current_month.h"
 #include "reports/summary.h"
 
 #include <benchmark/benchmark.h>
@@ -190,9 +191,9 @@ void BM_MonthReport(benchmark::State& state)
     run(state, station(static_cast<int>(state.range(0))),
         [](ReportJob& job) {
             job.Table = "DatiMeteo";
-            job.Year = std::to_string(kFirstYear);
-            job.Month = "June";
-            job.Decades = 1;
+            job.year = kFirstYear;
+            job.month = 6;
+            job.decades = true;
         },
         MonthReport, {"year=?1 and month=?2", {std::to_string(kFirstYear), "06"}});
 }
@@ -223,8 +224,8 @@ void BM_MonthReportRealMonth(benchmark::State& state)
     run(state, real,
         [](ReportJob& job) {
             job.Table = "DatiMeteo";
-            job.Year = "2012";
-            job.Month = "February";
+            job.year = 2012;
+            job.month = 2;
         },
         MonthReport, {"year=?1 and month=?2", {"2012", "02"}});
 }
@@ -234,7 +235,7 @@ void BM_YearReport(benchmark::State& state)
 {
     run(
         state, station(static_cast<int>(state.range(0))),
-        [](ReportJob& job) { job.Year = std::to_string(kFirstYear); }, YearReport, kFirstYearSpan);
+        [](ReportJob& job) { job.year = kFirstYear; }, YearReport, kFirstYearSpan);
 }
 BENCHMARK(BM_YearReport)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -251,8 +252,8 @@ void BM_ReportRange365(benchmark::State& state)
         state, station(static_cast<int>(state.range(0))),
         [](ReportJob& job) {
             job.Table = "DatiMeteo";
-            job.DateFrom = std::to_string(kFirstYear) + "0101";
-            job.DateTo = std::to_string(kFirstYear) + "1231";
+            job.from = {kFirstYear, 1, 1};
+            job.to = {kFirstYear, 12, 31};
         },
         ReportRange, kFirstYearSpan);
 }
@@ -275,9 +276,9 @@ void BM_CurrentMonth(benchmark::State& state)
     run(
         state, st,
         [](ReportJob& job) {
-            job.Year = "2010";
-            job.Month = "7";
-            job.Decades = 1;
+            job.year = 2010;
+            job.month = 7;
+            job.decades = true;
         },
         +[](ReportJob& job) {
             int report = -1;
@@ -293,7 +294,8 @@ void BM_MkSummary(benchmark::State& state)
     run(
         state, station(static_cast<int>(state.range(0))),
         [&state](ReportJob& job) {
-            job.Year = state.range(1) ? std::to_string(kFirstYear) : "9999";
+            job.all_time = state.range(1) == 0;
+            job.year = kFirstYear;
         },
         MkSummary, state.range(1) ? kFirstYearSpan : Span{});
 }
@@ -308,7 +310,7 @@ BENCHMARK(BM_MkSummary)
 // (--benchmark_filter=MkSummaryThirtyYears): the first run builds the database.
 void BM_MkSummaryThirtyYears(benchmark::State& state)
 {
-    run(state, thirty_years(), [](ReportJob& job) { job.Year = "9999"; }, MkSummary, {});
+    run(state, thirty_years(), [](ReportJob& job) { job.all_time = true; }, MkSummary, {});
 }
 BENCHMARK(BM_MkSummaryThirtyYears)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

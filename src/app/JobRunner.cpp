@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "app/GuiOwner.h"
 #include "app/dialog_util.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "reports/requests.h"
 

@@ -4,11 +4,11 @@
 #include "app/dialog_util.h"
 #include "config/db_helpers.h"
 #include "config/function.h"
-#include "import/load_table.h"
 #include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
+#include "reports/current_month.h"
 #include "reports/requests.h"
 #include "reports/summary.h"
 
@@ -261,7 +261,7 @@ void StatisticsDialog::ok()
         refuse(*refusal);
         return;
     }
-    anno_ = job.Year;
+    anno_ = year_text(job.year);
     if (statistics_monthly_detail(c))
         start(std::move(job), [](ReportJob& j) { MkSummaryMonth(j); });
     else

@@ -2,6 +2,7 @@
 
 #include "config/format.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "config/settings_edit.h"
 #include "config/stations.h"
 

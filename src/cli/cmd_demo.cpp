@@ -6,15 +6,16 @@
 #include "config/function.h"
 #include "config/install.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "config/settings_edit.h"
 #include "import/WlkWriter.h"
 #include "import/load_db.h"
-#include "import/load_table.h"
 #include "import/synthetic.h"
 #include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
+#include "reports/current_month.h"
 #include "reports/summary.h"
 
 #include <CLI/CLI.hpp>
@@ -99,7 +100,7 @@ Exit run_demo(Session& session)
     job.hOwner = &session.owner;
     job.settings = s;
     job.DocPath = places.DocPath;
-    job.Reload = '1';  // a second run replaces its months instead of skipping every record
+    job.reload = true;  // a second run replaces its months instead of skipping every record
     job.Files = write_demo_archive(s.InitPathWLK, local_now());
     if (job.Files.empty()) {
         session.owner.message("Error", "Could not write the demo's WLK files in " + s.InitPathWLK,
@@ -125,27 +126,28 @@ Exit run_demo(Session& session)
         report.hOwner = &session.owner;
         report.settings = s;
         report.Table = "DatiMeteo";
-        report.Year = name.substr(0, 4);
-        report.Month = mesi[static_cast<std::size_t>(std::stoi(name.substr(5, 2)) - 1)];
-        report.Decades = report.WindDetail = 1;
+        report.year = std::stoi(name.substr(0, 4));
+        report.month = std::stoi(name.substr(5, 2));
+        report.decades = report.wind_detail = true;
         report.busy = BusyClaim::try_claim(ThActive);
         if (MonthReport(report) != 0) return kFailed;
-        out << "  " << report.Month << '_' << report.Year << ".txt, " << report.Month << '_'
-            << report.Year << "_wind.txt\n";
+        const std::string base = month_name(report.month) + '_' + year_text(report.year);
+        out << "  " << base << ".txt, " << base << "_wind.txt\n";
     }
     const LocalTime now = local_now();
     ReportJob current;
     current.hOwner = &session.owner;
     current.settings = s;
     current.Table = "TempMeteo";
-    current.Year = strf("%d", now.year);
-    current.Month = strf("%d", now.month);
-    current.Decades = current.WindDetail = 1;
+    current.year = now.year;
+    current.month = now.month;
+    current.decades = current.wind_detail = true;
     current.busy = BusyClaim::try_claim(ThActive);
     int report = -1;
     if (LoadTempTable(current, &report) != 0 || report != 0) return kFailed;
-    out << "  " << current.Month << '_' << current.Year << ".txt, " << current.Month << '_'
-        << current.Year << "_wind.txt (the current month, from " << job.Files.back() << ")\n";
+    const std::string base = month_name(current.month) + '_' + year_text(current.year);
+    out << "  " << base << ".txt, " << base << "_wind.txt (the current month, from "
+        << job.Files.back() << ")\n";
 
     // The annual report of each demo year.
     for (const std::string& year :
@@ -153,7 +155,7 @@ Exit run_demo(Session& session)
         ReportJob annual;
         annual.hOwner = &session.owner;
         annual.settings = s;
-        annual.Year = year;
+        annual.year = std::stoi(year);
         annual.busy = BusyClaim::try_claim(ThActive);
         if (YearReport(annual) != 0) return kFailed;
         out << "  Year" << year << ".txt\n";
@@ -172,11 +174,11 @@ Exit run_demo(Session& session)
     range.hOwner = &session.owner;
     range.settings = s;
     range.Table = "DatiMeteo";
-    range.DateFrom = year + "1220";
-    range.DateTo = strf("%04d0110", std::stoi(year) + 1);
+    range.from = {std::stoi(year), 12, 20};
+    range.to = {std::stoi(year) + 1, 1, 10};
     range.busy = BusyClaim::try_claim(ThActive);
     if (ReportRange(range) != 0) return kFailed;
-    out << "  " << range_file_name(range.DateFrom, range.DateTo) << '\n';
+    out << "  " << range_file_name(ymd_digits(range.from), ymd_digits(range.to)) << '\n';
 
     // The statistics: all time (titled as the dialog titles it, with the first and the last
     // record's dates), then the demo year holding more of the thirteen months, alone and
@@ -187,15 +189,16 @@ Exit run_demo(Session& session)
         ReportJob job_stats;
         job_stats.hOwner = &session.owner;
         job_stats.settings = s;
-        job_stats.Year = scope;
+        job_stats.all_time = scope.empty();
+        if (!scope.empty()) job_stats.year = std::stoi(scope);
         if (span) {
-            job_stats.DateFrom = span->first.substr(0, 10);
-            job_stats.DateTo = span->second.substr(0, 10);
+            job_stats.first_record_day = span->first.substr(0, 10);
+            job_stats.last_record_day = span->second.substr(0, 10);
         }
         job_stats.busy = BusyClaim::try_claim(ThActive);
         return monthly ? MkSummaryMonth(job_stats) : MkSummary(job_stats);
     };
-    if (stats("9999", false) != 0 || stats(stats_year, false) != 0 || stats(stats_year, true) != 0)
+    if (stats("", false) != 0 || stats(stats_year, false) != 0 || stats(stats_year, true) != 0)
         return kFailed;
     out << "  Statistics.txt, " << stats_year << "_Statistics.txt, " << stats_year
         << "_Statistics_Dett.txt\n";

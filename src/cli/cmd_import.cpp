@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "config/db_helpers.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/load_db.h"
 
@@ -31,7 +32,7 @@ Exit run_import(Session& session)
     job.hOwner = &session.owner;
     job.settings = session.settings;
     job.DocPath = session.places.DocPath;
-    job.Reload = a.reload ? '1' : '0';
+    job.reload = a.reload;
     job.Files = a.all ? list_wlk_files(session.settings.InitPathWLK) : a.files;
     if (job.Files.empty()) {
         session.owner.message("Error", "Wlk file(s) not found", Icon::error);

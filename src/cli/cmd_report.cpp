@@ -3,12 +3,14 @@
 #include "config/db_helpers.h"
 #include "config/format.h"
 #include "config/function.h"
+#include "config/schema.h"
 #include "config/stations.h"
-#include "import/load_table.h"
 #include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
 #include "reports/YearRep.h"
+#include "reports/current_month.h"
+#include "reports/requests.h"
 #include "reports/summary.h"
 
 #include <CLI/CLI.hpp>
@@ -19,23 +21,23 @@
 namespace nimbora {
 namespace {
 
-// An English month name (any letter case) or its number; empty for anything else.
-std::optional<std::string> month_name(const std::string& text)
+// The month 1..12 of an English month name (any letter case) or of its number; empty for
+// anything else.
+std::optional<int> month_number(const std::string& text)
 {
     if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos) {
         const int m = std::atoi(text.c_str());
-        if (m >= 1 && m <= 12 && text.size() <= 2)
-            return std::string(mesi[static_cast<std::size_t>(m - 1)]);
+        if (m >= 1 && m <= 12 && text.size() <= 2) return m;
         return std::nullopt;
     }
-    for (const char* name : mesi) {
-        const std::string_view n(name);
+    for (std::size_t i = 0; i < mesi.size(); ++i) {
+        const std::string_view n(mesi[i]);
         if (n.size() == text.size() &&
             std::equal(n.begin(), n.end(), text.begin(), [](char a, char b) {
                 return std::tolower(static_cast<unsigned char>(a)) ==
                        std::tolower(static_cast<unsigned char>(b));
             }))
-            return std::string(name);
+            return static_cast<int>(i) + 1;
     }
     return std::nullopt;
 }
@@ -46,17 +48,18 @@ ReportJob report_job(Session& session)
     job.hOwner = &session.owner;
     job.settings = session.settings;
     job.DocPath = session.places.DocPath;
-    job.Decades = session.args.report.decades ? 1 : 0;
-    job.WindDetail = session.args.report.wind_detail ? 1 : 0;
+    job.decades = session.args.report.decades;
+    job.wind_detail = session.args.report.wind_detail;
     return job;
 }
 
 // The files a monthly report wrote, one path a line.
 void print_written(Session& session, const ReportJob& job)
 {
-    const std::string base = job.settings.InitPathRep + job.Month + "_" + job.Year;
+    const std::string base =
+        job.settings.InitPathRep + month_name(job.month) + "_" + year_text(job.year);
     session.console.out << base << ".txt\n";
-    if (job.WindDetail) session.console.out << base << "_wind.txt\n";
+    if (job.wind_detail) session.console.out << base << "_wind.txt\n";
 }
 
 bool four_digit_year(const std::string& text)
@@ -64,8 +67,8 @@ bool four_digit_year(const std::string& text)
     return text.size() == 4 && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// "YYYY-MM-DD" as "YYYYMMDD"; empty for any other text or an impossible date.
-std::optional<std::string> date_digits(const std::string& text)
+// The day of a "YYYY-MM-DD" text; empty for any other text or an impossible date.
+std::optional<Ymd> date_of(const std::string& text)
 {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
     const std::string digits = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2);
@@ -76,7 +79,7 @@ std::optional<std::string> date_digits(const std::string& text)
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
     if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] || (m == 2 && d == 29 && !leap))
         return std::nullopt;
-    return digits;
+    return Ymd{y, m, d};
 }
 
 // A GetFLRecord text "DD/MM/YYYY HH:MM" as "YYYYMMDD".
@@ -126,9 +129,9 @@ void add_report(CLI::App& app, Args& args)
 Exit run_report(Session& session)
 {
     const ReportArgs& r = session.args.report;
-    std::optional<std::string> month;
+    std::optional<int> month;
     if (session.args.action == "monthly") {
-        month = month_name(r.month);
+        month = month_number(r.month);
         if (!month || r.year.size() != 4 ||
             r.year.find_first_not_of("0123456789") != std::string::npos) {
             session.owner.message(
@@ -147,10 +150,10 @@ Exit run_report(Session& session)
         session.owner.message("Error", "--monthly-detail needs --year", Icon::error);
         return kUsage;
     }
-    std::optional<std::string> from, to;
+    std::optional<Ymd> from, to;
     if (action == "range") {
-        from = date_digits(r.from);
-        to = date_digits(r.to);
+        from = date_of(r.from);
+        to = date_of(r.to);
         if (!from || !to) {
             session.owner.message("Error", "Not a date (YYYY-MM-DD): " + (from ? r.to : r.from),
                                   Icon::error);
@@ -162,9 +165,9 @@ Exit run_report(Session& session)
     ReportJob job = report_job(session);
     const std::string& folder = job.settings.InitPathRep;
     if (action == "annual" || action == "global") {
-        job.Year = r.year;
-        job.busy = BusyClaim::try_claim(ThActive);
         const bool annual = action == "annual";
+        if (annual) job.year = std::stoi(r.year);
+        job.busy = BusyClaim::try_claim(ThActive);
         if ((annual ? YearReport(job) : GlobalReport(job)) != 0) return kFailed;
         session.console.out << folder
                             << (annual ? "Year" + r.year + ".txt" : std::string("Global.txt"))
@@ -173,14 +176,15 @@ Exit run_report(Session& session)
     }
     if (action == "stats") {
         // "9999" is the statistics' own word for all time, as the dialog sends it.
-        const bool all_time = r.year.empty() || r.year == "9999";
-        job.Year = all_time ? "9999" : r.year;
+        const bool all_time = r.year.empty() || r.year == kAllTimeYear;
+        job.all_time = all_time;
+        job.year = all_time ? 9999 : std::stoi(r.year);
         if (all_time) {
             // As the Statistics dialog sends its first-record and last-record labels.
             const auto span = GetFLRecord(&session.owner, job.settings.InitPathDB + kDbFile);
             if (!span) return kFailed;
-            job.DateFrom = span->first.substr(0, 10);
-            job.DateTo = span->second.substr(0, 10);
+            job.first_record_day = span->first.substr(0, 10);
+            job.last_record_day = span->second.substr(0, 10);
         }
         job.busy = BusyClaim::try_claim(ThActive);
         if ((r.monthly_detail ? MkSummaryMonth(job) : MkSummary(job)) != 0) return kFailed;
@@ -192,25 +196,26 @@ Exit run_report(Session& session)
         // As the Date Range dialog checks the span against the records held.
         const auto span = GetFLRecord(&session.owner, job.settings.InitPathDB + kDbFile);
         if (!span) return kFailed;
-        if (auto problem =
-                check_date_range(record_date(span->first), record_date(span->second), *from, *to)) {
+        if (auto problem = check_date_range(record_date(span->first), record_date(span->second),
+                                            ymd_digits(*from), ymd_digits(*to))) {
             session.owner.message("Error", *problem, Icon::error);
             return kFailed;
         }
         job.Table = "DatiMeteo";
-        job.DateFrom = *from;
-        job.DateTo = *to;
+        job.from = *from;
+        job.to = *to;
         job.busy = BusyClaim::try_claim(ThActive);
         if (ReportRange(job) != 0) return kFailed;
-        session.console.out << folder << range_file_name(*from, *to) << '\n';
+        session.console.out << folder << range_file_name(ymd_digits(*from), ymd_digits(*to))
+                            << '\n';
         return kOk;
     }
 
     job.busy = BusyClaim::try_claim(ThActive);
     if (session.args.action == "monthly") {
         job.Table = "DatiMeteo";
-        job.Year = r.year;
-        job.Month = *month;
+        job.year = std::stoi(r.year);
+        job.month = *month;
         if (MonthReport(job) != 0) return kFailed;
         print_written(session, job);
         return kOk;
@@ -219,8 +224,8 @@ Exit run_report(Session& session)
     // As the Current Month dialog does: this month of the local clock, from its WLK file.
     const LocalTime now = local_now();
     job.Table = "TempMeteo";
-    job.Year = strf("%d", now.year);
-    job.Month = strf("%d", now.month);
+    job.year = now.year;
+    job.month = now.month;
     int report = -1;
     const int loaded = LoadTempTable(job, &report);
     if (loaded != 0 || report != 0) {

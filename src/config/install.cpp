@@ -4,9 +4,9 @@
 #include "config/format.h"
 #include "config/handles.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "config/settings_edit.h"
 #include "config/stations.h"
-#include "import/schema.h"
 
 #include <filesystem>
 #include <system_error>

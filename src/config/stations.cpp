@@ -3,6 +3,7 @@
 #include "config/format.h"
 #include "config/function.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "jobs/busy.h"
 
 #include <algorithm>

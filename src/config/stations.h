@@ -15,7 +15,6 @@
 
 namespace nimbora {
 
-inline constexpr const char* kDbFile = "NimboDB.s3db";
 inline constexpr std::size_t kStationNameMax = 20;
 inline constexpr char kSep = static_cast<char>(std::filesystem::path::preferred_separator);
 

@@ -61,7 +61,7 @@ std::optional<WlkMonth> wlk_file_month(std::string_view name)
     return WlkMonth{std::string(year), std::string(month)};
 }
 
-int carica_wlk(ImportRun& run, const std::string& name, char reload)
+int carica_wlk(ImportRun& run, const std::string& name, bool reload)
 {
     const std::string bare(bare_name(name));
     const auto month = wlk_file_month(bare);
@@ -87,7 +87,7 @@ int carica_wlk(ImportRun& run, const std::string& name, char reload)
         show_status(run.owner, "");
         return 1;
     }
-    if (reload == '1') {
+    if (reload) {
         const auto deleted =
             run.db->query(run.owner, "DELETE FROM datimeteo where year=? and month=?",
                           {month->Year, month->Month});

@@ -2,6 +2,7 @@
 
 #include "config/file_open.h"
 #include "config/format.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/insert.h"
 #include "jobs/JobEnd.h"
@@ -78,7 +79,7 @@ ImportResult load_db(ReportJob& job)
         Transaction tx(*db, owner);
         if (!tx.active()) return result;
         for (const std::string& name : job.Files) {
-            carica_wlk(run, name, job.Reload);
+            carica_wlk(run, name, job.reload);
             if (run.failed) break;
         }
         insert.reset();
@@ -88,7 +89,7 @@ ImportResult load_db(ReportJob& job)
             return result;
         }
     }
-    if (job.Reload == '1') db->exec(nullptr, "VACUUM");
+    if (job.reload) db->exec(nullptr, "VACUUM");
     db->exec(nullptr, "ANALYZE");
     db.reset();
 

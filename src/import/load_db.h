@@ -32,7 +32,7 @@ struct ImportResult {
 };
 
 // The import job. Imports `job.Files` (bare names in InitPathWLK, or paths) in one
-// transaction, writing "log.txt" and "error.txt" into InitPathDB. With job.Reload '1' each
+// transaction, writing "log.txt" and "error.txt" into InitPathDB. With job.reload each
 // month's rows are deleted before its file is loaded (in the same transaction). Progress and
 // messages go to job.hOwner; the final message is "Load completed ...". Takes over
 // job.busy, and releases it and gives the menus back before any message is shown (they are
@@ -58,6 +58,6 @@ struct ImportRun {
 
 // Imports one file into the running import. 0 when the file was walked, 1 when it was
 // refused (bad name, unreadable, not a WLK file) or the import failed.
-int carica_wlk(ImportRun& run, const std::string& name, char reload);
+int carica_wlk(ImportRun& run, const std::string& name, bool reload);
 
 }  // namespace nimbora

@@ -24,10 +24,10 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::vector<DayWind
                    MonthWind& out)
 {
     const Settings& s = job.settings;
-    const std::string name = job.Month + "_" + job.Year + "_wind.txt";
+    const std::string name = month_name(job.month) + "_" + year_text(job.year) + "_wind.txt";
     TextWriter nowhere;  // without the detailed report, the same text goes nowhere
     TextWriter* detail = &nowhere;
-    if (job.WindDetail) {
+    if (job.wind_detail) {
         detail = frame.create(name);
         if (!detail) return 1;
     } else {
@@ -37,8 +37,8 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::vector<DayWind
     out = MonthWind{};
 
     write_header(file, s,
-                 strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n", job.Month.c_str(),
-                      job.Year.c_str()));
+                 strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n",
+                      month_name(job.month).c_str(), year_text(job.year).c_str()));
     file.raw("  PREVAILING WIND DIRECTION (%)\n\nDAY");
     wind_names(file);
     file.raw("  CALM\n" + kPercentRule + "\n");
@@ -51,7 +51,7 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::vector<DayWind
     out.PrevalWindTot[3] = wind.all.percentages();
     file.raw("   ");
     percent_values(file, out.PrevalWindTot[3]);
-    if (job.Decades) {
+    if (job.decades) {
         file.raw("\n\nDECADES\n" + kPercentRule + "\n");
         for (std::size_t k = 0; k < 3; ++k) {
             if (decade_days[k] <= 0) continue;
@@ -77,7 +77,7 @@ int PrevailingWind(ReportJob& job, ReportFrame& frame, const std::vector<DayWind
     speed_values(file, month, u.WindFatt);
     for (std::size_t i = 0; i < kDirections; ++i)
         out.AvgWindTot[3][i] = static_cast<float>(month[i] * u.WindFatt);
-    if (job.Decades) {
+    if (job.decades) {
         file.raw("\n\nDECADES\n" + kSpeedRule + "\n");
         for (std::size_t k = 0; k < 3; ++k) {
             if (decade_days[k] <= 0) continue;
@@ -100,28 +100,28 @@ int MonthReport(ReportJob& job)
     const Settings& s = job.settings;
 
     const auto table = report_table(job.Table);
-    const auto month_at = std::find(mesi.begin(), mesi.end(), job.Month);
-    if (!table || month_at == mesi.end()) {
+    if (!table || job.month < 1 || job.month > 12) {
         tell(owner, "Report",
-             table ? "Not a month: " + job.Month : "Not a weather table: " + job.Table,
+             table ? strf("Not a month: %d", job.month) : "Not a weather table: " + job.Table,
              Icon::error);
         return frame.end();
     }
-    const std::string month_text = strf("%02d", static_cast<int>(month_at - mesi.begin()) + 1);
+    const std::string month_text = strf("%02d", job.month);
+    const std::string year = year_text(job.year), month = month_name(job.month);
 
     // A month without records has nothing to average: say so, and leave no file behind.
     if (!frame.open() ||
         !frame.has_records("select count(*) from " + *table + " where year=? and month=?",
-                           {job.Year, month_text},
-                           strf("No data for %s %s", job.Month.c_str(), job.Year.c_str())))
+                           {year, month_text},
+                           strf("No data for %s %s", month.c_str(), year.c_str())))
         return frame.end();
     Db& db = frame.db();
 
-    const std::string report_name = job.Month + "_" + job.Year + ".txt";
-    const std::string wind_name = job.Month + "_" + job.Year + "_wind.txt";
+    const std::string report_name = month + "_" + year + ".txt";
+    const std::string wind_name = month + "_" + year + "_wind.txt";
     TextWriter* file =
         frame.create(report_name, strf("        MONTHLY CLIMATOLOGICAL REPORT - %s %s\n\n",
-                                       job.Month.c_str(), job.Year.c_str()));
+                                       month.c_str(), year.c_str()));
     if (!file) return frame.end();
     TextWriter& out = *file;
     bool& failed = frame.failed();
@@ -136,16 +136,16 @@ int MonthReport(ReportJob& job)
     std::vector<DayWind> day_winds;
     SpanWind wind;
     read_days(
-        owner, db, *table, "year=? and month=?", {job.Year, month_text}, u, wind,
+        owner, db, *table, "year=? and month=?", {year, month_text}, u, wind,
         [&](Day&& d, const WindTally& day_wind) {
             show_status(owner, strf("Please wait...  Day: %2s", d.day.c_str()));
-            if (job.WindDetail)
+            if (job.wind_detail)
                 day_winds.push_back({d.day, day_wind.percentages(), day_wind.speed_row()});
             days.push_back(std::move(d));
         },
         failed);
 
-    DayTotals totals(1, inum(month_text), inum(job.Year));
+    DayTotals totals(1, job.month, job.year);
     std::array<Quantities, 3> decade_sum{};
     std::array<int, 3> decade_days{};
 
@@ -175,7 +175,7 @@ int MonthReport(ReportJob& job)
     StampaRiga(out, s);
     total_rows(out, s, u, totals, month_direction, Span::month);
 
-    if (job.Decades) {
+    if (job.decades) {
         out.raw("\n\nDECADES (AVG)\n");
         StampaRiga(out, s);
         for (std::size_t k = 0; k < 3; ++k) {
@@ -198,7 +198,7 @@ int MonthReport(ReportJob& job)
         out.raw("\n\n\n\nPREVAILING WIND DIRECTION (%)\n\n   ");
         wind_names(out);
         out.raw("  CALM\n");
-        if (job.Decades) {
+        if (job.decades) {
             out.raw(kPercentRule + "\n");
             for (std::size_t k = 0; k < 3; ++k) {
                 if (decade_days[k] <= 0) continue;
@@ -213,7 +213,7 @@ int MonthReport(ReportJob& job)
         out.raw("\n\n\nAVERAGE WIND SPEED\n\n   ");
         wind_names(out);
         out.raw("\n" + kSpeedRule + "\n");
-        if (job.Decades) {
+        if (job.decades) {
             for (std::size_t k = 0; k < 3; ++k) {
                 if (decade_days[k] <= 0) continue;
                 out.rawf(" %1d ", static_cast<int>(k + 1));
@@ -225,7 +225,7 @@ int MonthReport(ReportJob& job)
         out.raw("   ");
         speed_values(out, tables.AvgWindTot[3], 1.0);
     }
-    return frame.end(report_name + " " + (job.WindDetail ? "and " + wind_name + " " : "") +
+    return frame.end(report_name + " " + (job.wind_detail ? "and " + wind_name + " " : "") +
                      "created successfully! ");
 }
 

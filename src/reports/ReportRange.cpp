@@ -105,14 +105,12 @@ int ReportRange(ReportJob& job)
         tell(owner, "Report", "Not a weather table: " + job.Table, Icon::error);
         return frame.end();
     }
-    if (!is_date(job.DateFrom) || !is_date(job.DateTo)) {
-        tell(owner, "Report",
-             "Not a date (YYYYMMDD): " + (is_date(job.DateFrom) ? job.DateTo : job.DateFrom),
-             Icon::error);
+    const std::string from = ymd_digits(job.from);
+    const std::string to = ymd_digits(job.to);
+    if (!is_date(from) || !is_date(to)) {
+        tell(owner, "Report", "Not a date (YYYYMMDD): " + (is_date(from) ? to : from), Icon::error);
         return frame.end();
     }
-    const std::string& from = job.DateFrom;
-    const std::string& to = job.DateTo;
     const Date first(from), last(to);
     const std::string from_year = from.substr(0, 4), to_year = to.substr(0, 4);
 

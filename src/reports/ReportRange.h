@@ -8,11 +8,11 @@
 
 namespace nimbora {
 
-// The daily report from job.DateFrom to job.DateTo (both "YYYYMMDD", both included) of
-// job.Table, written to InitPathRep + "Report DDMMYYYY-DDMMYYYY.txt". Returns 0 when written;
-// 1 when the database or the file could not be opened, or the span holds no records ("No
-// data", and no file). With job.Db it works on that connection and leaves it, and ThActive,
-// to the caller; otherwise it takes over job.busy.
+// The daily report from job.from to job.to (both included) of job.Table, written to
+// InitPathRep + "Report DDMMYYYY-DDMMYYYY.txt". Returns 0 when written; 1 when a day does not
+// print as eight digits ("Not a date (YYYYMMDD): ..."), the database or the file could not be
+// opened, or the span holds no records ("No data", and no file). With job.Db it works on that
+// connection and leaves it, and ThActive, to the caller; otherwise it takes over job.busy.
 int ReportRange(ReportJob& job);
 
 // "Report DDMMYYYY-DDMMYYYY.txt" for two "YYYYMMDD" dates.

@@ -26,7 +26,7 @@ int YearReport(ReportJob& job)
     ReportFrame frame(job, "Report");
     Owner* owner = frame.owner();
     const Settings& s = job.settings;
-    const std::string& year = job.Year;
+    const std::string year = year_text(job.year);
 
     // A year without records has nothing to average: say so, and leave no file behind.
     if (!frame.open() || !frame.has_records("select count(*) from datimeteo where year=?", {year},

@@ -5,7 +5,7 @@
 
 namespace nimbora {
 
-// The annual report of job.Year from `datimeteo`, written to InitPathRep + "Year" + year +
+// The annual report of job.year from `datimeteo`, written to InitPathRep + "Year" + year +
 // ".txt": a row per month held, the year row, the days with temperature and rain tables and
 // the year's wind tables. Returns 0 when written (also after failed statements, which only
 // suppress the completion message); 1 when the database or the file could not be opened, or

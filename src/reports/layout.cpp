@@ -2,6 +2,7 @@
 
 #include "config/format.h"
 #include "config/function.h"
+#include "config/schema.h"
 #include "config/stations.h"
 
 #include <sqlite3.h>

@@ -3,6 +3,7 @@
 #include "config/format.h"
 #include "reports/ReportRange.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -24,9 +25,15 @@ std::string ordered_date(std::string_view text)
     return part(6, 4) + part(3, 2) + part(0, 2);
 }
 
-std::string digits(const Ymd& d)
+// A year list's text as a number: exactly four digits, as year_text writes it back; empty for
+// anything else.
+std::optional<int> year_number(std::string_view text)
 {
-    return strf("%04d%02d%02d", d.year, d.month, d.day);
+    if (text.size() != 4 || text.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    int year = 0;
+    for (char c : text) year = year * 10 + (c - '0');
+    return year;
 }
 
 }  // namespace
@@ -45,12 +52,15 @@ std::optional<Refusal> monthly_request(ReportJob& job, std::string_view year,
                                        std::string_view month, bool decades, bool wind_detail)
 {
     const std::string mese = control_text(month, 9);
-    if (mese.empty()) return attention("No year/month selected.");
+    const auto anno = year_number(control_text(year, 4));
+    if (mese.empty() || !anno) return attention("No year/month selected.");
+    const auto name = std::find(mesi.begin(), mesi.end(), mese);
+    if (name == mesi.end()) return Refusal{"Report", "Not a month: " + mese, Icon::error};
     job.Table = "DatiMeteo";
-    job.Year = control_text(year, 4);
-    job.Month = mese;
-    job.Decades = decades ? 1 : 0;
-    job.WindDetail = wind_detail && wind_detail_allowed(job.settings) ? 1 : 0;
+    job.year = *anno;
+    job.month = static_cast<int>(name - mesi.begin()) + 1;
+    job.decades = decades;
+    job.wind_detail = wind_detail && wind_detail_allowed(job.settings);
     job.Db = nullptr;
     return std::nullopt;
 }
@@ -64,17 +74,17 @@ std::string current_month_title(const LocalTime& now)
 void current_month_request(ReportJob& job, const LocalTime& now, bool decades, bool wind_detail)
 {
     job.Table = "TempMeteo";
-    job.Year = strf("%d", now.year);
-    job.Month = strf("%d", now.month);
-    job.Decades = decades ? 1 : 0;
-    job.WindDetail = wind_detail && wind_detail_allowed(job.settings) ? 1 : 0;
+    job.year = now.year;
+    job.month = now.month;
+    job.decades = decades;
+    job.wind_detail = wind_detail && wind_detail_allowed(job.settings);
 }
 
 std::optional<Refusal> annual_request(ReportJob& job, std::string_view year)
 {
-    std::string anno = control_text(year, 4);
-    if (anno.empty()) return attention("No year selected.");
-    job.Year = std::move(anno);
+    const auto anno = year_number(control_text(year, 4));
+    if (!anno) return attention("No year selected.");
+    job.year = *anno;
     return std::nullopt;
 }
 
@@ -90,11 +100,13 @@ bool statistics_monthly_detail(const StatisticsChoice& c)
 
 std::optional<Refusal> statistics_request(ReportJob& job, const StatisticsChoice& c)
 {
-    std::string year = c.all_time ? std::string(kAllTimeYear) : control_text(c.year, 4);
-    if (year.empty()) return attention("Nothing selected.");
-    job.Year = std::move(year);
-    job.DateFrom = control_text(c.first_record, 10);
-    job.DateTo = control_text(c.last_record, 10);
+    const std::string year = c.all_time ? std::string(kAllTimeYear) : control_text(c.year, 4);
+    const auto anno = year_number(year);
+    if (!anno) return attention("Nothing selected.");
+    job.year = *anno;
+    job.all_time = year == kAllTimeYear;
+    job.first_record_day = control_text(c.first_record, 10);
+    job.last_record_day = control_text(c.last_record, 10);
     return std::nullopt;
 }
 
@@ -106,18 +118,18 @@ std::string record_day(std::string_view record)
 std::optional<Refusal> date_range_request(ReportJob& job, std::string_view first,
                                           std::string_view last, const Ymd& start, const Ymd& end)
 {
-    const std::string from = digits(start), to = digits(end);
-    if (auto problem = check_date_range(ordered_date(first), ordered_date(last), from, to))
+    if (auto problem = check_date_range(ordered_date(first), ordered_date(last), ymd_digits(start),
+                                        ymd_digits(end)))
         return Refusal{"Error", *problem, Icon::error};
     job.Table = "DatiMeteo";
-    job.DateFrom = from;
-    job.DateTo = to;
+    job.from = start;
+    job.to = end;
     return std::nullopt;
 }
 
 void load_request(ReportJob& job, std::vector<std::string> selected, bool reload)
 {
-    job.Reload = reload ? '1' : '0';
+    job.reload = reload;
     job.Files = std::move(selected);
 }
 

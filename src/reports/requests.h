@@ -20,7 +20,7 @@ struct Refusal {
     Icon icon = Icon::warning;
 };
 
-// The year sent for the statistics of every record held.
+// The year the Statistics dialog and the command line take for every record held.
 inline constexpr const char* kAllTimeYear = "9999";
 
 // The first `max` characters of a control's text, as far as the dialogs read them.
@@ -30,18 +30,21 @@ std::string control_text(std::string_view text, std::size_t max);
 bool wind_detail_allowed(const Settings& s);
 
 // Monthly Report: `year` and `month` as the two lists show them (empty: nothing chosen).
-// Refuses an empty month ("No year/month selected."); otherwise fills job.Table, Year,
-// Month, Decades, WindDetail (0 whenever job.settings has no Wind column) and Db.
+// Refuses an empty month or a year that is not four digits ("No year/month selected."), and a
+// month that is not an English month name ("Not a month: <name>", caption "Report", icon
+// error); otherwise fills job.Table, year, month (1..12), decades, wind_detail (false
+// whenever job.settings has no Wind column) and Db.
 std::optional<Refusal> monthly_request(ReportJob& job, std::string_view year,
                                        std::string_view month, bool decades, bool wind_detail);
 
 // Current Month Report: the label naming the month in progress ("December 2026").
 std::string current_month_title(const LocalTime& now);
-// Fills job.Table ("TempMeteo"), Year and Month (the month's number) from `now`, Decades and
-// WindDetail, for LoadTempTable.
+// Fills job.Table ("TempMeteo"), year and month from `now`, decades and wind_detail, for
+// LoadTempTable.
 void current_month_request(ReportJob& job, const LocalTime& now, bool decades, bool wind_detail);
 
-// Annual Report: refuses an empty year ("No year selected."), else fills job.Year.
+// Annual Report: refuses an empty year, or one not of four digits ("No year selected."),
+// else fills job.year.
 std::optional<Refusal> annual_request(ReportJob& job, std::string_view year);
 
 // Statistics: the year list and "Monthly Detail" are offered only without "All Time".
@@ -56,20 +59,17 @@ struct StatisticsChoice {
 // True when the request runs the month-by-month detail (MkSummaryMonth) rather than
 // MkSummary: never for all time, whatever the box shows.
 bool statistics_monthly_detail(const StatisticsChoice& c);
-// Refuses a year that is not chosen ("Nothing selected."); otherwise fills job.Year ("9999"
-// for all time) and job.DateFrom / DateTo (the record texts' dates, "DD/MM/YYYY").
+// Refuses a year that is not chosen or not four digits ("Nothing selected."); otherwise fills
+// job.year, job.all_time (also for the year "9999") and job.first_record_day /
+// last_record_day (the record texts' dates, "DD/MM/YYYY").
 std::optional<Refusal> statistics_request(ReportJob& job, const StatisticsChoice& c);
 
-// Date Range: a calendar day from a date picker.
-struct Ymd {
-    int year = 0, month = 0, day = 0;
-};
-// "DD/MM/YYYY HH:MM" cut to its date, as the dialog shows the first and last record.
+// Date Range: "DD/MM/YYYY HH:MM" cut to its date, as the dialog shows the first and last
+// record.
 std::string record_day(std::string_view record);
 // `first` and `last` as the dialog shows them ("DD/MM/YYYY"). Refuses a span outside them or
 // reversed, caption "Error" ("Start Date out of range!", "End Date out of range!", "End Date
-// minor of Start Date!"); otherwise fills job.Table ("DatiMeteo"), DateFrom and DateTo
-// ("YYYYMMDD").
+// minor of Start Date!"); otherwise fills job.Table ("DatiMeteo"), from and to.
 std::optional<Refusal> date_range_request(ReportJob& job, std::string_view first,
                                           std::string_view last, const Ymd& start, const Ymd& end);
 

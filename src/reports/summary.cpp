@@ -322,6 +322,45 @@ DryRun longest_dry_run(const std::vector<DayRow>& days)
     return best;
 }
 
+// One day's figures that the averages add up, as the statement below reads them: the day's
+// means, its highest gust, and its highest and lowest temperature.
+struct DayMeans {
+    double temperature = 0, wind_speed = 0, wind_gust = 0, humidity = 0, dew_point = 0;
+    double pressure = 0, solar_rad = 0, heat_index = 0, wind_chill = 0;
+    double temp_max = 0, temp_min = 0;
+
+    DayMeans& operator+=(const DayMeans& d)
+    {
+        temperature += d.temperature, wind_speed += d.wind_speed, wind_gust += d.wind_gust;
+        humidity += d.humidity, dew_point += d.dew_point, pressure += d.pressure;
+        solar_rad += d.solar_rad, heat_index += d.heat_index, wind_chill += d.wind_chill;
+        temp_max += d.temp_max, temp_min += d.temp_min;
+        return *this;
+    }
+};
+
+// The days of one month, in day order; each row read by read_day_means.
+constexpr const char* kDayMeansSql =
+    "select avg(temperature),avg(windspeed),max(gustspeed), avg(humidity),avg(dewpoint),"
+    "avg(pressure),avg(solarrad),avg(heatindex),avg(windchill), max(hitemp),min(lowtemp) "
+    "from datimeteo where year = ? and month = ? group by day order by day";
+
+// A row of kDayMeansSql; an empty cell (no value that day) reads as 0.
+DayMeans read_day_means(const std::vector<std::string>& row)
+{
+    return {.temperature = num(row[0]),
+            .wind_speed = num(row[1]),
+            .wind_gust = num(row[2]),
+            .humidity = num(row[3]),
+            .dew_point = num(row[4]),
+            .pressure = num(row[5]),
+            .solar_rad = num(row[6]),
+            .heat_index = num(row[7]),
+            .wind_chill = num(row[8]),
+            .temp_max = num(row[9]),
+            .temp_min = num(row[10])};
+}
+
 // The zero-speed texts: a maximum of exactly 0 has no moment worth printing.
 Found without_zero(Found f)
 {
@@ -356,38 +395,34 @@ StatsAverages stats_averages(Owner* owner, Db& db, const Units& u, const StatsSc
     } else {
         months.push_back(scope.month);
     }
-    std::array<double, 11> sum{};
-    double range_sum = 0;
+    DayMeans sum;
+    double range_sum = 0;  // of the daily ranges in display units
     int days = 0;
     for (const std::string& month : months) {
-        const auto r = db.query(
-            owner,
-            "select avg(temperature),avg(windspeed),max(gustspeed), avg(humidity),avg(dewpoint),"
-            "avg(pressure),avg(solarrad),avg(heatindex),avg(windchill), max(hitemp),min(lowtemp) "
-            "from datimeteo where year = ? and month = ? group by day order by day",
-            {scope.year, month});
+        const auto r = db.query(owner, kDayMeansSql, {scope.year, month});
         failed |= !r.ok;
         for (const auto& row : r.rows) {
-            for (std::size_t i = 0; i < sum.size(); ++i) sum[i] += num(row[i]);
-            range_sum += u.temp(num(row[9])) - u.temp(num(row[10]));
+            const DayMeans d = read_day_means(row);
+            sum += d;
+            range_sum += u.temp(d.temp_max) - u.temp(d.temp_min);
         }
         days += static_cast<int>(r.rows.size());
     }
     const double n = days > 0 ? days : 1;
     const char* t = u.UTitle[0].c_str();
     StatsAverages a;
-    a.temperature = strf("%5.1f %s", u.temp(sum[0] / n), t);
-    a.temp_max = strf("%5.1f %s", u.temp(sum[9] / n), t);
-    a.temp_min = strf("%5.1f %s", u.temp(sum[10] / n), t);
+    a.temperature = strf("%5.1f %s", u.temp(sum.temperature / n), t);
+    a.temp_max = strf("%5.1f %s", u.temp(sum.temp_max / n), t);
+    a.temp_min = strf("%5.1f %s", u.temp(sum.temp_min / n), t);
     a.temp_range = strf("%5.1f %s", range_sum / n, t);
-    a.dew_point = strf("%5.1f %s", u.temp(sum[4] / n), t);
-    a.heat_index = strf("%5.1f %s", u.temp(sum[7] / n), t);
-    a.wind_chill = strf("%5.1f %s", u.temp(sum[8] / n), t);
-    a.humidity = strf("%4.0f %%", sum[3] / n);
-    a.pressure = format_value(u.PSpec, sum[5] / n * u.BarFatt) + " " + u.UTitle[3];
-    a.wind_speed = strf("%5.1f %s", sum[1] / n * u.WindFatt, u.UTitle[2].c_str());
-    a.wind_gust = strf("%5.1f %s", sum[2] / n * u.WindFatt, u.UTitle[2].c_str());
-    a.solar_rad = strf("%6.1f W/m^q", sum[6] / n);
+    a.dew_point = strf("%5.1f %s", u.temp(sum.dew_point / n), t);
+    a.heat_index = strf("%5.1f %s", u.temp(sum.heat_index / n), t);
+    a.wind_chill = strf("%5.1f %s", u.temp(sum.wind_chill / n), t);
+    a.humidity = strf("%4.0f %%", sum.humidity / n);
+    a.pressure = format_value(u.PSpec, sum.pressure / n * u.BarFatt) + " " + u.UTitle[3];
+    a.wind_speed = strf("%5.1f %s", sum.wind_speed / n * u.WindFatt, u.UTitle[2].c_str());
+    a.wind_gust = strf("%5.1f %s", sum.wind_gust / n * u.WindFatt, u.UTitle[2].c_str());
+    a.solar_rad = strf("%6.1f W/m^q", sum.solar_rad / n);
     a.dash = "---";
     return a;
 }
@@ -564,25 +599,26 @@ int MkSummary(ReportJob& job)
     ReportFrame frame(job, "Summary");
     Owner* owner = frame.owner();
     const Settings& s = job.settings;
-    const bool all_time = job.Year == "9999";
+    const bool all_time = job.all_time;
 
     if (!frame.open()) return frame.end();
     // A year without records has nothing to average: say so, and leave no file behind.
-    if (!all_time && !frame.has_records("select count(*) from datimeteo where year=?", {job.Year},
-                                        strf("No data for %s", job.Year.c_str())))
+    const std::string year = year_text(job.year);
+    if (!all_time && !frame.has_records("select count(*) from datimeteo where year=?", {year},
+                                        strf("No data for %s", year.c_str())))
         return frame.end();
-    const std::string name = all_time ? "Statistics.txt" : job.Year + "_Statistics.txt";
-    TextWriter* file =
-        frame.create(name, all_time ? strf("\t\tStatistics   %s - %s\n\n", job.DateFrom.c_str(),
-                                           job.DateTo.c_str())
-                                    : strf("\t\tYear %s Statistics\n\n", job.Year.c_str()));
+    const std::string name = all_time ? "Statistics.txt" : year + "_Statistics.txt";
+    TextWriter* file = frame.create(
+        name, all_time ? strf("\t\tStatistics   %s - %s\n\n", job.first_record_day.c_str(),
+                              job.last_record_day.c_str())
+                       : strf("\t\tYear %s Statistics\n\n", year.c_str()));
     if (!file) return frame.end();
     TextWriter& out = *file;
     bool& failed = frame.failed();
     const Units u = UnitConvert(s);
     out.raw("\n");
     write_stats_heading(out, !all_time);
-    const StatsScope scope{all_time ? std::string() : job.Year, {}};
+    const StatsScope scope{all_time ? std::string() : year, {}};
     owner->progress_range(0, 16);
     const StatsAverages avg =
         all_time ? StatsAverages{} : stats_averages(owner, frame.db(), u, scope, failed);

@@ -49,14 +49,15 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
                       const StatsScope& scope, const StatsAverages& avg,
                       const std::function<void(int)>& step, bool& failed);
 
-// The statistics of job.Year, or of all time when it is "9999" (then the title shows
-// job.DateFrom and job.DateTo), written to InitPathRep + "Statistics.txt" or + year +
+// The statistics of job.year, or of all time with job.all_time (then the title shows
+// job.first_record_day and last_record_day), written to InitPathRep + "Statistics.txt" or +
+// year +
 // "_Statistics.txt" through ReportFrame. Returns 0 when written; 1 when the database or the
 // file could not be opened or written, a statement failed, or the year holds no records
 // ("No data for %s"); then no file changed. Takes over job.busy.
 int MkSummary(ReportJob& job);
 
-// The statistics of job.Year month by month, a section for each month with records, written
+// The statistics of job.year month by month, a section for each month with records, written
 // to InitPathRep + year + "_Statistics_Dett.txt". Each section starts afresh: its averages,
 // rain windows (those still open at the month's end evaluated), ranges and dry runs see only
 // that month. 16 progress steps per month. Returns as MkSummary; a year without records gives

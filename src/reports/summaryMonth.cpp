@@ -31,17 +31,17 @@ int MkSummaryMonth(ReportJob& job)
 
     // The month list serves as the test for a year without records: no section, no file.
     if (!frame.open()) return frame.end();
-    const auto listed =
-        frame.has_records("select distinct(month) from datimeteo where year = ? order by month",
-                          {job.Year}, strf("No data for %s", job.Year.c_str()), HeldBy::rows);
+    const auto listed = frame.has_records(
+        "select distinct(month) from datimeteo where year = ? order by month",
+        {year_text(job.year)}, strf("No data for %s", year_text(job.year).c_str()), HeldBy::rows);
     if (!listed) return frame.end();
     std::vector<std::string> months;
     for (const auto& row : *listed)
         if (!row.empty()) months.push_back(row[0]);
 
-    const std::string name = job.Year + "_Statistics_Dett.txt";
-    TextWriter* file =
-        frame.create(name, strf("    Year %s Statistics - Monthly Detail\n\n", job.Year.c_str()));
+    const std::string name = year_text(job.year) + "_Statistics_Dett.txt";
+    TextWriter* file = frame.create(
+        name, strf("    Year %s Statistics - Monthly Detail\n\n", year_text(job.year).c_str()));
     if (!file) return frame.end();
     TextWriter& out = *file;
     bool& failed = frame.failed();
@@ -52,10 +52,10 @@ int MkSummaryMonth(ReportJob& job)
     for (const std::string& month : months) {
         const int m = inum(month);
         out.rawf("  %s %s\n", m >= 1 && m <= 12 ? mesi[static_cast<std::size_t>(m - 1)] : "",
-                 job.Year.c_str());
+                 year_text(job.year).c_str());
         rule(out);
         write_stats_heading(out, true);
-        const StatsScope scope{job.Year, month};
+        const StatsScope scope{year_text(job.year), month};
         const StatsAverages avg = stats_averages(owner, frame.db(), u, scope, failed);
         advance();
         // Steps 1 to 15 run up to Rain (1 day); the rain windows take none here.

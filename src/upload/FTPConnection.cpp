@@ -3,9 +3,9 @@
 #include "config/format.h"
 #include "config/function.h"
 #include "config/read_conf.h"
-#include "import/load_table.h"
 #include "jobs/Owner.h"
 #include "jobs/busy.h"
+#include "reports/current_month.h"
 #include "upload/ftp_log.h"
 
 #include <curl/curl.h>
@@ -106,10 +106,10 @@ void regenerate_report(const ReportJob& upload, const LocalTime& lt, FtpLog& log
     ReportJob job;
     job.hOwner = nullptr;  // unattended: the import and the report stay silent
     job.Table = "TempMeteo";
-    job.Year = strf("%d", lt.year);
-    job.Month = strf("%d", lt.month);
-    job.Decades = upload.settings.ReportUpload != 1 ? 1 : 0;
-    job.WindDetail = 0;
+    job.year = lt.year;
+    job.month = lt.month;
+    job.decades = upload.settings.ReportUpload != 1;
+    job.wind_detail = false;
     job.settings = upload.settings;
     job.DocPath = upload.DocPath;
     job.busy = std::move(claim);

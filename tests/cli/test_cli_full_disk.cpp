@@ -4,6 +4,7 @@
 #include "cli/cli_harness.h"
 #include "cli/limited_run.h"
 
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/synthetic.h"
 #include "support/files.h"

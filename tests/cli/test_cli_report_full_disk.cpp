@@ -5,6 +5,7 @@
 
 #include "config/format.h"
 #include "config/function.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/synthetic.h"
 #include "support/files.h"

@@ -2,6 +2,7 @@
 #include "app/SetupDialogs.h"
 #include "config/UnitConvert.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "desktop_fixture.h"
 #include "reports/MonthRep.h"
 #include "support/report_station.h"
@@ -270,8 +271,8 @@ TEST(UnitsDialog, InchAndInHgGiveTheNextMonthlyReportTheirFormats)
     st.settings = state.settings;
     ReportJob job;
     job.Table = "DatiMeteo";
-    job.Year = "2010";
-    job.Month = "October";
+    job.year = 2010;
+    job.month = 10;
     ASSERT_EQ(st.run_job(MonthReport, job), 0);
     const std::string report = st.file("October_2010.txt");
     EXPECT_NE(report.find("PRESSURE (inHg)"), std::string::npos) << test::visible(report);

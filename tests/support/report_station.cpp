@@ -1,6 +1,7 @@
 #include "support/report_station.h"
 
 #include "config/install.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "jobs/busy.h"
 

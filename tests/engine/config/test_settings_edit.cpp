@@ -1,5 +1,6 @@
 #include "config/settings_edit.h"
 
+#include "config/schema.h"
 #include "config/stations.h"
 #include "support/files.h"
 

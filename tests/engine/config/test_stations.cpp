@@ -2,6 +2,7 @@
 
 #include "config/install.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "jobs/busy.h"
 #include "support/RecordingOwner.h"
 #include "support/files.h"

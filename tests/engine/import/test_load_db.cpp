@@ -2,6 +2,7 @@
 
 #include "config/db_helpers.h"
 #include "config/install.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/WlkWriter.h"
 #include "import/insert.h"
@@ -34,13 +35,13 @@ protected:
         ThActive = 0;
     }
 
-    ImportResult import(std::vector<std::string> files, char reload = '0')
+    ImportResult import(std::vector<std::string> files, bool reload = false)
     {
         ReportJob job;
         job.hOwner = &owner;
         job.settings = settings;
         job.Files = std::move(files);
-        job.Reload = reload;
+        job.reload = reload;
         job.busy = BusyClaim::try_claim(ThActive);
         ImportResult r = load_db(job);
         EXPECT_EQ(ThActive, 0);
@@ -119,7 +120,7 @@ TEST_F(Import, LoadsThenSkipsThenReloads)
     for (std::size_t at = 0; (at = errors.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
     EXPECT_EQ(lines, 1u + 1488u + 1u);
 
-    const ImportResult reload = import({"2012-03.wlk"}, '1');
+    const ImportResult reload = import({"2012-03.wlk"}, true);
     EXPECT_EQ(reload.RecErr, 0);
     EXPECT_EQ(last_message(), completed(1488, 0));
     EXPECT_EQ(count(), "1488");
@@ -259,7 +260,7 @@ TEST_F(Import, AnInvalidFileNeverCostsAMonthItsRows)
     ASSERT_TRUE(write_synthetic_month(dir.folder() + "2012-03.wlk", 2012, 3, 60, 1));
     ASSERT_EQ(import({"2012-03.wlk"}).RecErr, 0);
     test::write_file(dir.path() / "2012-03.wlk", "not a logger file at all");
-    EXPECT_EQ(import({"2012-03.wlk"}, '1').RecTot, 0);
+    EXPECT_EQ(import({"2012-03.wlk"}, true).RecTot, 0);
     EXPECT_EQ(count(), "744");
 }
 
@@ -374,7 +375,7 @@ TEST_F(RealArchive, LoadsSkipsAndReloads)
     EXPECT_EQ(last_message(), completed(41760, 0));
     EXPECT_EQ(import({"2012-02.wlk"}).RecErr, 41760);
     EXPECT_EQ(last_message(), completed(0, 41760));
-    EXPECT_EQ(import({"2012-02.wlk"}, '1').RecErr, 0);
+    EXPECT_EQ(import({"2012-02.wlk"}, true).RecErr, 0);
     EXPECT_EQ(last_message(), completed(41760, 0));
     EXPECT_EQ(count(), "41760");
     EXPECT_EQ(GetFLRecord(nullptr, db_path())->first.substr(0, 10), "01/02/2012");

@@ -116,13 +116,13 @@ std::vector<Rec> october()
 // The station, running the report of a span of days.
 class Station : public test::ReportStation {
 public:
-    // The report from `from` to `to` ("YYYYMMDD") of `table`.
-    int run(const char* from, const char* to, const char* table = "DatiMeteo")
+    // The report from `from` to `to` of `table`.
+    int run(const Ymd& from, const Ymd& to, const char* table = "DatiMeteo")
     {
         ReportJob job;
         job.Table = table;
-        job.DateFrom = from;
-        job.DateTo = to;
+        job.from = from;
+        job.to = to;
         return run_job(ReportRange, job);
     }
 };
@@ -139,7 +139,7 @@ TEST_F(ReportRangeTest, MatchesGoldenAcrossYearEnd)
 {
     st.insert(kYearEnd);
     st.columns({kTemperature, kRain, kWind});
-    ASSERT_EQ(st.run("20091230", "20100102"), 0);
+    ASSERT_EQ(st.run({2009, 12, 30}, {2010, 1, 2}), 0);
     EXPECT_TRUE(
         matches_golden("ReportRange-year-end.txt", st.file("Report 30122009-02012010.txt")));
     EXPECT_EQ(st.only_message(Icon::information),
@@ -177,11 +177,11 @@ TEST_P(ReportRangeSameMonth, EqualsMonthlyReportApartFromDocumentedDifferences)
 
     ReportJob month;
     month.Table = "DatiMeteo";
-    month.Year = "2010";
-    month.Month = "October";
+    month.year = 2010;
+    month.month = 10;
     month.settings = st.settings;
     ASSERT_EQ(MonthReport(month), 0);
-    ASSERT_EQ(st.run("20101001", "20101031"), 0);
+    ASSERT_EQ(st.run({2010, 10, 1}, {2010, 10, 31}), 0);
 
     const std::vector<std::string> monthly = st.lines("October_2010.txt");
     const std::vector<std::string> range = st.lines("Report 01102010-31102010.txt");
@@ -257,7 +257,7 @@ TEST_P(ReportRangeThresholds, CountsDaysOnTheThresholds)
     st.columns({kTemperature, kRain});
     st.settings.UnitTemp = c.temp;
     st.settings.UnitRain = c.rain;
-    ASSERT_EQ(st.run("20110529", "20110604"), 0);
+    ASSERT_EQ(st.run({2011, 5, 29}, {2011, 6, 4}), 0);
     const std::string report = st.file("Report 29052011-04062011.txt");
     const std::size_t at = report.find("NUMBER OF DAYS WITH:");
     ASSERT_NE(at, std::string::npos) << test::visible(report);
@@ -305,12 +305,13 @@ TEST_F(ReportRangeTest, SelectsDaysAsTheirJoinedTextsCompare)
     const SqliteHandle db = st.open_db();
     ASSERT_TRUE(db);
     for (const auto& [from, to] :
-         std::vector<std::pair<const char*, const char*>>{{"20100601", "20100630"},
-                                                          {"20100615", "20100615"},
-                                                          {"20100101", "20101231"},
-                                                          {"20100100", "20100612"},
-                                                          {"20100700", "20101299"}}) {
-        SCOPED_TRACE(std::string(from) + "-" + to);
+         std::vector<std::pair<Ymd, Ymd>>{{{2010, 6, 1}, {2010, 6, 30}},
+                                          {{2010, 6, 15}, {2010, 6, 15}},
+                                          {{2010, 1, 1}, {2010, 12, 31}},
+                                          {{2010, 1, 0}, {2010, 6, 12}},
+                                          {{2010, 7, 0}, {2010, 12, 99}}}) {
+        const std::string from_text = ymd_digits(from), to_text = ymd_digits(to);
+        SCOPED_TRACE(from_text + "-" + to_text);
         sqlite3_stmt* raw = nullptr;
         ASSERT_EQ(sqlite3_prepare_v2(db.get(),
                                      "select count(*) from datimeteo where year||month||day "
@@ -318,14 +319,14 @@ TEST_F(ReportRangeTest, SelectsDaysAsTheirJoinedTextsCompare)
                                      -1, &raw, nullptr),
                   SQLITE_OK);
         const StmtHandle count(raw);
-        sqlite3_bind_text(raw, 1, from, -1, SQLITE_STATIC);
-        sqlite3_bind_text(raw, 2, to, -1, SQLITE_STATIC);
+        sqlite3_bind_text(raw, 1, from_text.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_text(raw, 2, to_text.c_str(), -1, SQLITE_STATIC);
         ASSERT_EQ(sqlite3_step(raw), SQLITE_ROW);
         const int expected = sqlite3_column_int(raw, 0);
         ASSERT_GT(expected, 0);
 
         ASSERT_EQ(st.run(from, to), 0);
-        const std::string name = range_file_name(from, to);
+        const std::string name = range_file_name(from_text, to_text);
         const std::string report = st.file(name);
         // One record a day: the day rows are the records, each 21.0 at 12:00.
         int day_rows = 0;
@@ -359,7 +360,7 @@ TEST_F(ReportRangeTest, ListsMoreThanFiftyDays)
     ASSERT_EQ(dates.back(), "20110314");
     st.insert(rows);
     st.columns({kTemperature, kRain, kWindRun});
-    ASSERT_EQ(st.run("20101115", "20110314"), 0);
+    ASSERT_EQ(st.run({2010, 11, 15}, {2011, 3, 14}), 0);
 
     const std::vector<std::string> lines = st.lines("Report 15112010-14032011.txt");
     ASSERT_GT(lines.size(), 11u + 120u);
@@ -395,7 +396,7 @@ TEST_F(ReportRangeTest, ProgressRunsOverCalendarDays)
                                rec("20100301", "12:00", 5, 6, 4, 0, 0, "---", 0),
                                rec("20100305", "12:00", 5, 6, 4, 0, 0, "---", 0)});
     st.columns({kTemperature});
-    ASSERT_EQ(st.run("20100225", "20100310"), 0);
+    ASSERT_EQ(st.run({2010, 2, 25}, {2010, 3, 10}), 0);
     EXPECT_EQ(st.owner.ranges, (std::vector<std::pair<int, int>>{{0, 14}}));
     EXPECT_EQ(st.owner.steps, (std::vector<int>{2, 3, 4}));
 }
@@ -412,7 +413,7 @@ TEST_F(ReportRangeTest, EmptyDirectionCountsPrintZero)
     };
     st.insert(rows);
     st.columns({kTemperature, kRain, kWind});
-    ASSERT_EQ(st.run("20120227", "20120302"), 0);
+    ASSERT_EQ(st.run({2012, 2, 27}, {2012, 3, 2}), 0);
     const std::string report = st.file("Report 27022012-02032012.txt");
     EXPECT_EQ(report.find("nan"), std::string::npos) << test::visible(report);
     EXPECT_EQ(report.find("inf"), std::string::npos) << test::visible(report);
@@ -433,20 +434,20 @@ TEST_F(ReportRangeTest, RefusesSpansItCannotReport)
     st.insert(kYearEnd);
     st.columns({kTemperature, kRain, kWind});
 
-    EXPECT_EQ(st.run("20100201", "20100205"), 1);
+    EXPECT_EQ(st.run({2010, 2, 1}, {2010, 2, 5}), 1);
     EXPECT_EQ(st.only_message(Icon::error), "Report: No data from 01/02/2010 to 05/02/2010");
     EXPECT_FALSE(st.exists("Report 01022010-05022010.txt"));
 
     st.owner.messages.clear();
-    EXPECT_EQ(st.run("2010-01-01", "20100102"), 1);
-    EXPECT_EQ(st.only_message(Icon::error), "Report: Not a date (YYYYMMDD): 2010-01-01");
+    EXPECT_EQ(st.run({10000, 1, 1}, {2010, 1, 2}), 1);
+    EXPECT_EQ(st.only_message(Icon::error), "Report: Not a date (YYYYMMDD): 100000101");
 
     // The report folder is missing: the file cannot be created, and the connection opened for
     // the report does not outlive it (SQLite gives back all memory a connection held).
     st.owner.messages.clear();
     st.settings.InitPathRep = st.dir.folder() + "missing/";
     const sqlite3_int64 before = sqlite3_memory_used();
-    EXPECT_EQ(st.run("20091230", "20100102"), 1);
+    EXPECT_EQ(st.run({2009, 12, 30}, {2010, 1, 2}), 1);
     EXPECT_EQ(sqlite3_memory_used(), before);
     EXPECT_EQ(st.only_message(Icon::error),
               "Error: " + st.settings.InitPathRep +
@@ -458,7 +459,7 @@ TEST_F(ReportRangeTest, FailedStatementWritesNoReport)
 {
     st.insert(kYearEnd);
     st.columns({kTemperature, kRain, kWind});
-    EXPECT_EQ(st.run("20091230", "20100102", "TempMeteo"), 1);  // no such table here
+    EXPECT_EQ(st.run({2009, 12, 30}, {2010, 1, 2}, "TempMeteo"), 1);  // no such table here
     EXPECT_EQ(st.only_message(Icon::warning), "Database: no such table: TempMeteo");
     EXPECT_FALSE(st.exists("Report 30122009-02012010.txt"));
 }

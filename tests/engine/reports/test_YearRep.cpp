@@ -1,6 +1,7 @@
 #include "reports/YearRep.h"
 
 #include "config/Db.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "support/report_station.h"
 
@@ -64,10 +65,10 @@ protected:
         for (const Row& r : kSpring) insert({r});
     }
 
-    int run(const char* year = "2009")
+    int run(int year = 2009)
     {
         ReportJob job;
-        job.Year = year;
+        job.year = year;
         return run_job(YearReport, job);
     }
 
@@ -237,7 +238,7 @@ TEST_F(YearRep, LookupCorners)
 TEST_F(YearRep, YearWithoutRecordsWritesNothing)
 {
     insert_spring();
-    EXPECT_EQ(run("2010"), 1);
+    EXPECT_EQ(run(2010), 1);
     EXPECT_EQ(owner.lines(), std::vector<std::string>{"Report: No data for 2010"});
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "Year2010.txt"));
 

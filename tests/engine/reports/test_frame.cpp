@@ -30,11 +30,7 @@ using test::WatchingOwner;
 struct Kind {
     const char* name;
     int (*report)(ReportJob&);
-    const char* table;
-    const char* year;
-    const char* month;
-    const char* from;
-    const char* to;
+    void (*ask)(ReportJob&);         // what the job asks for
     std::vector<std::string> files;  // what it writes
     bool checks_records;             // says "No data" of an empty database
 };
@@ -42,35 +38,39 @@ struct Kind {
 const Kind kKinds[] = {
     {"Monthly",
      MonthReport,
-     "DatiMeteo",
-     "2009",
-     "March",
-     "",
-     "",
+     [](ReportJob& j) {
+         j.Table = "DatiMeteo";
+         j.year = 2009;
+         j.month = 3;
+     },
      {"March_2009.txt", "March_2009_wind.txt"},
      true},
-    {"Annual", YearReport, "", "2009", "", "", "", {"Year2009.txt"}, true},
-    {"Global", GlobalReport, "", "", "", "", "", {"Global.txt"}, true},
+    {"Annual", YearReport, [](ReportJob& j) { j.year = 2009; }, {"Year2009.txt"}, true},
+    {"Global", GlobalReport, [](ReportJob&) {}, {"Global.txt"}, true},
     {"Range",
      ReportRange,
-     "DatiMeteo",
-     "",
-     "",
-     "20090305",
-     "20090410",
+     [](ReportJob& j) {
+         j.Table = "DatiMeteo";
+         j.from = {2009, 3, 5};
+         j.to = {2009, 4, 10};
+     },
      {"Report 05032009-10042009.txt"},
      true},
-    {"Statistics", MkSummary, "", "2009", "", "", "", {"2009_Statistics.txt"}, true},
+    {"Statistics", MkSummary, [](ReportJob& j) { j.year = 2009; }, {"2009_Statistics.txt"}, true},
     {"StatisticsAllTime",
      MkSummary,
-     "",
-     "9999",
-     "",
-     "05/03/2009",
-     "10/04/2009",
+     [](ReportJob& j) {
+         j.all_time = true;
+         j.first_record_day = "05/03/2009";
+         j.last_record_day = "10/04/2009";
+     },
      {"Statistics.txt"},
      false},
-    {"MonthlyDetail", MkSummaryMonth, "", "2009", "", "", "", {"2009_Statistics_Dett.txt"}, true},
+    {"MonthlyDetail",
+     MkSummaryMonth,
+     [](ReportJob& j) { j.year = 2009; },
+     {"2009_Statistics_Dett.txt"},
+     true},
 };
 
 class EveryReport : public testing::TestWithParam<Kind>, public test::ReportStation {
@@ -100,12 +100,8 @@ protected:
         ReportJob job;
         job.hOwner = &owner;
         job.settings = settings;
-        job.Table = k.table;
-        job.Year = k.year;
-        job.Month = k.month;
-        job.DateFrom = k.from;
-        job.DateTo = k.to;
-        job.WindDetail = 1;
+        k.ask(job);
+        job.wind_detail = true;
         job.busy = BusyClaim::try_claim(ThActive);
         const int result = k.report(job);
         EXPECT_EQ(ThActive, 0);
@@ -213,8 +209,8 @@ TEST(ReportFrameWind, StaleWindFileGoesOnlyWithASuccessfulReport)
     test::write_file(st.dir.path() / "March_2009_wind.txt", "earlier\r\n");
     ReportJob job;
     job.Table = "DatiMeteo";
-    job.Year = "2009";
-    job.Month = "March";
+    job.year = 2009;
+    job.month = 3;
     EXPECT_EQ(st.run_job(MonthReport, job), 1);  // no records: nothing changes
     EXPECT_TRUE(st.exists("March_2009_wind.txt"));
 
@@ -246,8 +242,8 @@ TEST(ReportFrameLink, LinkedReportNameStaysALink)
     fs::create_symlink(st.dir.path() / "web" / "march.txt", st.dir.path() / "March_2009.txt");
     ReportJob job;
     job.Table = "DatiMeteo";
-    job.Year = "2009";
-    job.Month = "March";
+    job.year = 2009;
+    job.month = 3;
     EXPECT_EQ(st.run_job(MonthReport, job), 0);
     EXPECT_TRUE(fs::is_symlink(st.dir.path() / "March_2009.txt"));
     const std::string text = test::read_file(st.dir.path() / "web" / "march.txt");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,12 +40,14 @@ class Summary : public testing::Test, public test::ReportStation {
 protected:
     void SetUp() override { all_columns(); }
 
-    int run(const char* year = "9999")
+    // The statistics of `year`; of all time without it.
+    int run(std::optional<int> year = std::nullopt)
     {
         ReportJob job;
-        job.Year = year;
-        job.DateFrom = "01/07/2009";
-        job.DateTo = "15/01/2010";
+        job.all_time = !year;
+        job.year = year.value_or(0);
+        job.first_record_day = "01/07/2009";
+        job.last_record_day = "15/01/2010";
         return run_job(MkSummary, job);
     }
     std::vector<std::string> report(const char* year = "9999") const
@@ -68,7 +71,7 @@ protected:
             days.push_back(plain(day.c_str(), "12:00", r));
         }
         insert("2011", "03", days);
-        EXPECT_EQ(run("2011"), 0);
+        EXPECT_EQ(run(2011), 0);
         const auto l = report("2011");
         return l.at(l.size() - 2);  // the last line, before the empty text after its line end
     }
@@ -77,7 +80,7 @@ protected:
 TEST_F(Summary, OneYearMatchesGoldenAndIgnoresOtherYears)
 {
     insert(kTwoYears);
-    ASSERT_EQ(run("2009"), 0);
+    ASSERT_EQ(run(2009), 0);
     EXPECT_TRUE(test::matches_golden("summary-year-all-rows.txt", file("2009_Statistics.txt")));
     EXPECT_EQ(only_message(Icon::information),
               "Summary: 2009_Statistics.txt created successfully! ");
@@ -130,7 +133,7 @@ TEST_F(Summary, EqualExtremesAtEqualTimesFollowStorageOverAllTimeAndDatesInAYear
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(row(report(), "Wind Gust").substr(0, 55),
               "Wind Gust             30.0 Km/h    13:00     20/08/2011");
-    ASSERT_EQ(run("2011"), 0);
+    ASSERT_EQ(run(2011), 0);
     EXPECT_EQ(row(report("2011"), "Wind Gust").substr(0, 55),
               "Wind Gust             30.0 Km/h    13:00     10/07/2011");
 }
@@ -143,7 +146,7 @@ TEST_F(Summary, SingleRecordFahrenheitInches)
     const Rec r{"05", "24:00", 15, 20, 10, 55, 5,    1000, 0, 0, "  N",
                 25.4, 50.8,    15, 15, 0,  0,  2.54, 0,    0, 0};
     insert("2011", "03", std::span(&r, 1));
-    ASSERT_EQ(run("2011"), 0);
+    ASSERT_EQ(run(2011), 0);
     const auto l = report("2011");
     EXPECT_EQ(row(l, "Temperature  "), "Temperature           68.0 \xB0"
                                        "F      00:00     05/03/2011       50.0 \xB0"
@@ -204,7 +207,7 @@ TEST_F(Summary, EmptyScopesPrintZerosAndAYearWithoutRowsNoFile)
         "Rain in 10 min         0.0 mm                  /  /            ---           ---        ---           ");
 
     owner.messages.clear();
-    EXPECT_EQ(run("2012"), 1);
+    EXPECT_EQ(run(2012), 1);
     EXPECT_EQ(only_message(Icon::error), "Summary: No data for 2012");
     EXPECT_FALSE(exists("2012_Statistics.txt"));
 }
@@ -213,7 +216,7 @@ TEST_F(Summary, OptionalRowsFollowTheirFlagsWithSixteenSteps)
 {
     insert(kTwoYears);
     columns({});
-    ASSERT_EQ(run("2009"), 0);
+    ASSERT_EQ(run(2009), 0);
     auto l = report("2009");
     for (const char* label : {"Wind Run", "Solar Rad.", "ET (1 day)", "UV "})
         EXPECT_EQ(row(l, label), "") << label;
@@ -221,7 +224,7 @@ TEST_F(Summary, OptionalRowsFollowTheirFlagsWithSixteenSteps)
     EXPECT_EQ(l.size(), 37u - 4u);  // 36 lines and the empty text after the last line end
 
     columns({kTempRange});  // Solar Rad. follows either flag
-    ASSERT_EQ(run("2009"), 0);
+    ASSERT_EQ(run(2009), 0);
     l = report("2009");
     EXPECT_NE(row(l, "Solar Rad."), "");
     EXPECT_EQ(row(l, "Wind Run"), "");
@@ -234,7 +237,7 @@ TEST_F(Summary, TemperatureRangeTiesKeepTheEarlierDay)
                         plain("12", "12:00", 0, 18, 10), plain("13", "12:00", 0, 28, 20),
                         plain("14", "12:00", 0, 16, 10)};
     insert("2011", "04", days);
-    ASSERT_EQ(run("2011"), 0);
+    ASSERT_EQ(run(2011), 0);
     EXPECT_EQ(row(report("2011"), "Temperature Range"),
               "Temperature Range      8.0 \xB0"
               "C       ---      12/04/2011        5.0 \xB0"
@@ -272,7 +275,7 @@ TEST_F(Summary, RainWindowsEndBeforeTheFirstRecordAWindowLater)
         rows.push_back(plain("20", t.c_str(), m == 20 ? 1.0 : m == 25 ? 1.5 : m == 30 ? 0.5 : 0));
     }
     insert("2011", "05", rows);
-    ASSERT_EQ(run("2011"), 0);
+    ASSERT_EQ(run(2011), 0);
     const auto l = report("2011");
     const auto window = [](const char* label, const char* mm, const char* time) {
         return std::string(label) + mm + " mm      " + time +
@@ -292,7 +295,7 @@ TEST_F(Summary, RainWindowAcrossMidnight)
                              {"2011", "05", plain("11", "00:30", 0)},
                              {"2011", "05", plain("11", "02:00", 0)}};
     insert(rows);
-    ASSERT_EQ(run("2011"), 0);
+    ASSERT_EQ(run(2011), 0);
     const auto l = report("2011");
     // 23:50 to 00:05 is 15 minutes: too long for 10, inside 20.
     EXPECT_EQ(

@@ -49,10 +49,10 @@ class SummaryMonth : public testing::Test, public test::ReportStation {
 protected:
     void SetUp() override { all_columns(); }
 
-    int run(const char* year)
+    int run(int year)
     {
         ReportJob job;
-        job.Year = year;
+        job.year = year;
         return run_job(MkSummaryMonth, job);
     }
 };
@@ -60,7 +60,7 @@ protected:
 TEST_F(SummaryMonth, SectionPerMonthEachStartingAfresh)
 {
     insert(kSpring);
-    ASSERT_EQ(run("2011"), 0);
+    ASSERT_EQ(run(2011), 0);
     EXPECT_EQ(only_message(Icon::information),
               "Statistics: 2011_Statistics_Dett.txt created successfully! ");
     const auto l = lines("2011_Statistics_Dett.txt");
@@ -142,7 +142,7 @@ TEST_F(SummaryMonth, OptionalRowsOffStillSixteenStepsAMonth)
 {
     insert(kSpring);
     columns({});
-    ASSERT_EQ(run("2010"), 0);
+    ASSERT_EQ(run(2010), 0);
     const auto l = lines("2010_Statistics_Dett.txt");
     ASSERT_EQ(l.size(), 6u + 34u - 4u + 1u);
     EXPECT_EQ(l[6], "  April 2010");
@@ -152,7 +152,7 @@ TEST_F(SummaryMonth, OptionalRowsOffStillSixteenStepsAMonth)
 TEST_F(SummaryMonth, YearWithoutRecordsWritesNoFile)
 {
     insert(kSpring);
-    EXPECT_EQ(run("2012"), 1);
+    EXPECT_EQ(run(2012), 1);
     EXPECT_EQ(only_message(Icon::error), "Statistics: No data for 2012");
     EXPECT_FALSE(exists("2012_Statistics_Dett.txt"));
 }

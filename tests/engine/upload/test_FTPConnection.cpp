@@ -3,9 +3,9 @@
 #include "config/function.h"
 #include "config/install.h"
 #include "config/read_conf.h"
-#include "import/load_table.h"
 #include "import/synthetic.h"
 #include "jobs/busy.h"
+#include "reports/current_month.h"
 #include "support/BlockingOwner.h"
 #include "support/RecordingOwner.h"
 #include "support/files.h"
@@ -557,8 +557,8 @@ TEST_F(Regenerated, ReportBoxLeftOpenHoldsNoUpload)
     shown.settings = job.settings;
     const LocalTime now = local_now();
     shown.Table = "TempMeteo";
-    shown.Year = std::to_string(now.year);
-    shown.Month = std::to_string(now.month);
+    shown.year = now.year;
+    shown.month = now.month;
     shown.busy = BusyClaim::try_claim(ThActive);
     ASSERT_TRUE(shown.busy);
     std::thread report_job([&shown] { LoadTempTable(shown); });

@@ -1,9 +1,12 @@
-// schema.h: the weather table. `datimeteo` (in every station database) and the current
-// month's temporary `TempMeteo` share one shape: 23 columns, all nullable, keyed by the
-// four text columns Year, Month, Day, Time.
+// schema.h: the station database: its file name and the weather table. `datimeteo` (in every
+// station database) and the current month's temporary `TempMeteo` share one shape: 23
+// columns, all nullable, keyed by the four text columns Year, Month, Day, Time.
 #pragma once
 
 namespace nimbora {
+
+// The station database's file name, in InitPathDB (and in the product folder's template).
+inline constexpr const char* kDbFile = "NimboDB.s3db";
 
 #define NIMBORA_WEATHER_COLUMNS                                                                    \
     " ( [Year] VARCHAR(4) NULL, [Month] VARCHAR(2) NULL, [Day] VARCHAR(2) NULL,"                   \

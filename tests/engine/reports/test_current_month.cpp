@@ -1,10 +1,10 @@
-#include "import/load_table.h"
+#include "reports/current_month.h"
 
 #include "config/install.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/WlkWriter.h"
 #include "import/load_db.h"
-#include "import/schema.h"
 #include "support/RecordingOwner.h"
 #include "support/WatchingOwner.h"
 #include "support/files.h"
@@ -56,14 +56,14 @@ protected:
         ASSERT_TRUE(w.write(dir.folder() + name));
     }
 
-    int run(const std::string& month, Owner* to, int* report = nullptr)
+    int run(int month, Owner* to, int* report = nullptr)
     {
         ReportJob job;
         job.hOwner = to;
         job.settings = settings;
         job.Table = "TempMeteo";
-        job.Year = "2009";
-        job.Month = month;
+        job.year = 2009;
+        job.month = month;
         job.busy = BusyClaim::try_claim(ThActive);
         const int result = LoadTempTable(job, report);
         EXPECT_EQ(ThActive, 0);
@@ -85,7 +85,7 @@ TEST_F(CurrentMonth, ReportsFromTheFileWithoutTouchingTheStation)
 {
     write_month("2009-03.wlk");
     int report = -2;
-    EXPECT_EQ(run("3", &owner, &report), 0);
+    EXPECT_EQ(run(3, &owner, &report), 0);
     EXPECT_EQ(report, 0);
     EXPECT_EQ(stored(), "0");
     EXPECT_EQ(owner.lines(),
@@ -108,7 +108,7 @@ TEST_F(CurrentMonth, RecordsAlreadyImportedStillCount)
     import.Files = {"2009-03.wlk"};
     ASSERT_EQ(load_db(import).RecTot, 1000);
     int report = -2;
-    EXPECT_EQ(run("3", nullptr, &report), 0);  // the upload's run: nobody to tell
+    EXPECT_EQ(run(3, nullptr, &report), 0);  // the upload's run: nobody to tell
     EXPECT_EQ(report, 0);
     EXPECT_NE(test::read_file(dir.path() / "March_2009.txt").find(" 2    10.0"), std::string::npos);
 }
@@ -118,7 +118,7 @@ TEST_F(CurrentMonth, JanuaryIsMonthOne)
     WlkWriter w;
     w.add_day(5, {minute(60), minute(60), minute(120)});  // a repeated minute is dropped
     ASSERT_TRUE(w.write(dir.folder() + "2009-01.wlk"));
-    EXPECT_EQ(run("1", &owner), 0);
+    EXPECT_EQ(run(1, &owner), 0);
     EXPECT_TRUE(fs::exists(dir.path() / "January_2009.txt"));
     EXPECT_EQ(owner.lines(),
               std::vector<std::string>{"Report: January_2009.txt created successfully! "});
@@ -129,7 +129,7 @@ TEST_F(CurrentMonth, JanuaryIsMonthOne)
 TEST_F(CurrentMonth, NoFileOrNoRecordsMeansNoReport)
 {
     int report = -2;
-    EXPECT_EQ(run("4", &owner, &report), 0);
+    EXPECT_EQ(run(4, &owner, &report), 0);
     EXPECT_EQ(report, -1);
     EXPECT_EQ(owner.lines(), std::vector<std::string>{"Error: " + dir.folder() +
                                                       "2009-04.wlk: Error opening file"});
@@ -138,7 +138,7 @@ TEST_F(CurrentMonth, NoFileOrNoRecordsMeansNoReport)
     empty.add_day(1, {});
     ASSERT_TRUE(empty.write(dir.folder() + "2009-05.wlk"));
     RecordingOwner quiet;
-    EXPECT_EQ(run("5", &quiet, &report), 0);
+    EXPECT_EQ(run(5, &quiet, &report), 0);
     EXPECT_EQ(report, -1);
     EXPECT_TRUE(quiet.lines().empty());
     EXPECT_FALSE(fs::exists(dir.path() / "May_2009.txt"));
@@ -147,7 +147,7 @@ TEST_F(CurrentMonth, NoFileOrNoRecordsMeansNoReport)
 TEST_F(CurrentMonth, MissingDatabase)
 {
     fs::remove(dir.path() / kDbFile);
-    EXPECT_EQ(run("3", &owner), 1);
+    EXPECT_EQ(run(3, &owner), 1);
     EXPECT_EQ(owner.lines(),
               std::vector<std::string>{"Error: Can't open database: " + dir.folder() + kDbFile +
                                        ": unable to open database file\n"});
@@ -160,7 +160,7 @@ TEST_F(CurrentMonth, ReportMessageWaitsForTheEndOfTheJob)
 {
     test::WatchingOwner watching;
     write_month("2009-03.wlk");
-    EXPECT_EQ(run("3", &watching), 0);
+    EXPECT_EQ(run(3, &watching), 0);
     EXPECT_EQ(watching.lines(),
               std::vector<std::string>{"Report: March_2009.txt created successfully! "});
     EXPECT_EQ(watching.free_when_told, std::vector<bool>{true});

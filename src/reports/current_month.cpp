@@ -1,12 +1,12 @@
-#include "import/load_table.h"
+#include "reports/current_month.h"
 
 #include "config/file_open.h"
 #include "config/format.h"
 #include "config/function.h"
+#include "config/schema.h"
 #include "config/stations.h"
 #include "import/insert.h"
 #include "import/load_db.h"
-#include "import/schema.h"
 #include "jobs/JobEnd.h"
 #include "reports/MonthRep.h"
 
@@ -62,9 +62,8 @@ int LoadTempTable(ReportJob& job, int* report_result)
     Owner* owner = end.owner();
     const Settings& s = job.settings;
     if (report_result) *report_result = -1;
-    const int month = std::atoi(job.Month.c_str());
-    if (month < 1 || month > 12) {
-        tell(owner, "Report", "Not a month: " + job.Month, Icon::error);
+    if (job.month < 1 || job.month > 12) {
+        tell(owner, "Report", strf("Not a month: %d", job.month), Icon::error);
         return end.finish(1);
     }
     int report = -1;
@@ -82,10 +81,9 @@ int LoadTempTable(ReportJob& job, int* report_result)
             return end.finish(1);
         }
 
-        const std::string name = job.Year + "-" + strf("%02d", month) + ".wlk";
+        const std::string name = strf("%s-%02d.wlk", year_text(job.year).c_str(), job.month);
         const int n = carica_wlk2(owner, *db, s.InitPathWLK, name);
         if (n < 0) return end.finish(1);
-        job.Month = mesi[static_cast<std::size_t>(month - 1)];
         job.Table = "TempMeteo";
         job.Db = db->get();
         // The report's messages come to this job's owner and wait with its own.
