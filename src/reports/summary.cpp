@@ -586,7 +586,7 @@ void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, 
         out.rawf(" %-4s    %5s     %2s/%2s/%4s        ---           ---        ---           %s\n",
                  rl, TrasfTime(time).c_str(), m.day, m.month, m.year, avg.dash.c_str());
     }
-    step(16);
+    step(kStatsSteps);
 
     const DryRun dry = longest_dry_run(days);
     out.raw("    ===\n");
@@ -619,7 +619,7 @@ int MkSummary(ReportJob& job)
     out.raw("\n");
     write_stats_heading(out, !all_time);
     const StatsScope scope{all_time ? std::string() : year, {}};
-    owner->progress_range(0, 16);
+    owner->progress_range(0, kStatsSteps);
     const StatsAverages avg =
         all_time ? StatsAverages{} : stats_averages(owner, frame.db(), u, scope, failed);
     write_stats_rows(

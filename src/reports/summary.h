@@ -41,8 +41,12 @@ StatsAverages stats_averages(Owner* owner, Db& db, const Units& u, const StatsSc
 // "Max ... Date" heading, with "Average" when `averages` is set; ends the line.
 void write_stats_heading(TextWriter& out, bool averages);
 
+// The row groups of the statistics, each a step of the progress bar: Temperature Min is the
+// first, the rain windows the last.
+inline constexpr int kStatsSteps = 16;
+
 // The rows from Temperature to Consecutive Dry Days of `scope`, with `avg` in the last column.
-// Calls `step(n)` after row group n, 1 to 16 (Temperature Min is 1, the rain windows 16),
+// Calls `step(n)` after row group n, 1 to kStatsSteps,
 // also for an optional row that is not printed. Sets `failed` when a statement failed; the
 // rows then read what arrived (missing values as 0 and empty texts).
 void write_stats_rows(TextWriter& out, Owner* owner, Db& db, const Settings& s, const Units& u,

@@ -46,7 +46,7 @@ int MkSummaryMonth(ReportJob& job)
     TextWriter& out = *file;
     bool& failed = frame.failed();
     const Units u = UnitConvert(s);
-    owner->progress_range(0, 16 * static_cast<int>(months.size()));
+    owner->progress_range(0, kStatsSteps * static_cast<int>(months.size()));
     const auto advance = [owner] { owner->progress_step(1); };
     rule(out);
     for (const std::string& month : months) {
