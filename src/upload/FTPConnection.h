@@ -29,6 +29,12 @@ struct FtpTiming {
 FtpTiming ftp_timing();
 void set_ftp_timing(const FtpTiming& timing);
 
+// Receives each command line an upload sends (FTP and FTPS: "USER station", "STOR a.txt", ...;
+// the password as "PASS ****"), for tests that check what went out. Empty: no trace.
+using FtpTrace = std::function<void(const std::string& sent)>;
+FtpTrace ftp_trace();
+void set_ftp_trace(FtpTrace trace);
+
 inline constexpr int kFtpAttempts = 3;
 
 // The log's five kinds of failed connection.
