@@ -260,6 +260,7 @@ public:
             // AUTH TLS before USER, PROT P for every transfer; a server without TLS ends the
             // upload (CURLE_USE_SSL_FAILED) before the user name goes out.
             curl_easy_setopt(curl_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            curl_easy_setopt(curl_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
             if (!s.CaFile.empty()) curl_easy_setopt(curl_, CURLOPT_CAINFO, s.CaFile.c_str());
             if (!s.PinnedKey.empty()) {
                 // A self-signed certificate: no CA vouches for it, so its key is the check.
@@ -391,6 +392,17 @@ void remember_direct(const std::string& DocPath)
     if (read_conf(nullptr, kConfEntries, DocPath, stored) != 0 || stored.AtomicUpload == 0) return;
     stored.AtomicUpload = 0;
     replace_file(nullptr, DocPath + kConfFile, conf_text(stored));
+}
+
+// Whether to send under a temporary name and rename: the job's AtomicUpload, and the stored one
+// as it is now (an earlier upload may have found that the server refuses renames after this
+// job's settings were read); the job's alone when the settings files cannot be read.
+bool atomic_now(const ReportJob& job)
+{
+    if (job.settings.AtomicUpload == 0) return false;
+    Settings stored = job.settings;
+    if (read_conf(nullptr, kConfEntries, job.DocPath, stored) != 0) return true;
+    return stored.AtomicUpload != 0;
 }
 
 // Sends one file and logs a failure; false, with nothing logged, when `cut` aborted it. A
@@ -620,7 +632,7 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive, UploadCut*
         return finish(1);
     }
     out.connected = true;
-    bool atomic = s.AtomicUpload != 0;
+    bool atomic = atomic_now(job);
 
     if (s.ReportUpload > 0) {
         const std::string report = s.InitPathRep + mesi[static_cast<std::size_t>(lt.month - 1)] +

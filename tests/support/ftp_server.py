@@ -1,15 +1,11 @@
-#!/ usr / bin / python3
-""
-    "A loopback FTP server for the upload tests.
+#!/usr/bin/python3
+"""A loopback FTP server for the upload tests.
 
-    Prints the port it listens on(127.0.0.1 only) as the first line of stdout,
-    then serves until it is killed or its stdin reaches end of file(the test process is gone)
-                                          .
+Prints the port it listens on (127.0.0.1 only) as the first line of stdout, then serves until
+it is killed or its stdin reaches end of file (the test process is gone).
 
-                                      Modes : "normal" serves one user whose home is-- home;
-"silent" accepts connections and never answers(each accepted connection is logged as
-                                               "(connection)" in-- commands);
-"reject" answers
+Modes: "normal" serves one user whose home is --home; "silent" accepts connections and never
+answers (each accepted connection is logged as "(connection)" in --commands); "reject" answers
 but refuses every login.
 """
 import argparse

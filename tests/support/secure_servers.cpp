@@ -136,6 +136,8 @@ std::string PureFtpd::start(const fs::path& cert_and_key)
     chmod(d.c_str(), 0755);
     fs::create_directories(home());
     if (chown(home().c_str(), 65534, 65534) != 0) return "chown of the FTP root failed";
+    fs::remove(d / "passwd");  // a second start makes its user afresh
+    fs::remove(d / "pure.pdb");
     const std::string add = "printf '" + password() + "\\n" + password() + "\\n' | " + kPurePw +
                             " useradd " + user() + " -u 65534 -g 65534 -d " + quoted(home()) +
                             " -f " + quoted(d / "passwd") + " -m -F " + quoted(d / "pure.pdb");
