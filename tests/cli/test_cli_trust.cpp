@@ -1,0 +1,125 @@
+// "trust" against a real sshd, then "upload" to the server it trusted.
+#include "cli/cli_harness.h"
+
+#include "config/read_conf.h"
+#include "support/files.h"
+#include "support/secure_servers.h"
+#include "upload/FTPConnection.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace nimbora {
+namespace {
+
+using namespace std::literals;
+
+class CliTrust : public testing::Test, public test::CliHarness {
+protected:
+    void SetUp() override
+    {
+        FtpTiming t;
+        t.retry_wait = 10ms;
+        t.connect_timeout = 20000ms;
+        t.response_timeout = 20000ms;
+        set_ftp_timing(t);
+        ASSERT_EQ(run({"setup"}).code, kOk);
+        ASSERT_EQ(run({"station", "new", "Hill"}).code, kOk);
+        ASSERT_EQ(run({"station", "open", "Hill"}).code, kOk);
+    }
+    void TearDown() override { set_ftp_timing(FtpTiming{}); }
+};
+
+TEST_F(CliTrust, PlainFtpHasNothingToTrust)
+{
+    const Result r = run({"trust", "--yes"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err.rfind("Trust: The station uploads by plain FTP", 0), 0u) << r.err;
+}
+
+TEST_F(CliTrust, ShowsTheHostKeyRecordsItOnYesAndUploadsGo)
+{
+    test::Sshd sshd;
+    if (const std::string why = sshd.start(); !why.empty()) GTEST_SKIP() << why;
+    fs::create_directories(sshd.home() / "wx");
+    test::write_file(dir.path() / "sky.jpg", "\xFF\xD8 sky\r\n\n"s);
+    for (const auto& [key, value] :
+         std::vector<std::pair<std::string, std::string>>{{"Protocol", "sftp"},
+                                                          {"FtpHost", "127.0.0.1"},
+                                                          {"FtpPort", std::to_string(sshd.port())},
+                                                          {"User", sshd.user()},
+                                                          {"KeyFile", sshd.client_key().string()},
+                                                          {"RemotePath", "wx"},
+                                                          {"File1", dir.folder() + "sky.jpg"}})
+        ASSERT_EQ(run({"config", "set", key, value}).code, kOk) << key;
+    ASSERT_EQ(run({"config", "set", "Pwd", "-"}, test::Sshd::passphrase() + "\n").code, kOk);
+    const std::string known_hosts = home + "Hill/" + kKnownHostsFile;
+
+    // Not on a terminal and without --yes: shown, not recorded.
+    Result r = run({"trust"});
+    EXPECT_EQ(r.code, kFailed);
+    const std::string shown = "SFTP server: 127.0.0.1 port " + std::to_string(sshd.port()) +
+                              "\nHost key: 256 " + sshd.fingerprint() +
+                              " (ED25519)\nknown_hosts: does not know this host\n";
+    EXPECT_EQ(r.out, shown);
+    EXPECT_EQ(r.err, "Trust: Nothing recorded: the server is not trusted\n");
+    EXPECT_FALSE(fs::exists(known_hosts));
+    r = run({"upload"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_NE(r.out.find("FTP error 60: Unknown SSH host key ED25519 " + sshd.fingerprint()),
+              std::string::npos)
+        << r.out;
+
+    r = run({"trust", "--yes"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(r.out, shown + "Added to " + known_hosts + "\n");
+    EXPECT_EQ(test::read_file(known_hosts), sshd.known_hosts_line() + "\n");
+
+    r = run({"trust"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_NE(r.out.find("known_hosts: holds this key"), std::string::npos) << r.out;
+
+    r = run({"upload"});
+    EXPECT_EQ(r.code, kOk) << r.out << r.err;
+    EXPECT_EQ(test::read_file(sshd.home() / "wx" / "sky.jpg"), "\xFF\xD8 sky\r\n\n"s);
+}
+
+TEST_F(CliTrust, PinsASelfSignedCertificateOnYes)
+{
+    test::TestCertificates certs;
+    test::PureFtpd ftpd;
+    if (geteuid() != 0) GTEST_SKIP() << "needs root (as CI runs): pure-ftpd";
+    if (const std::string why = certs.make(); !why.empty()) GTEST_SKIP() << why;
+    if (const std::string why = ftpd.start(certs.self_signed()); !why.empty()) GTEST_SKIP() << why;
+    for (const auto& [key, value] :
+         std::vector<std::pair<std::string, std::string>>{{"Protocol", "ftps"},
+                                                          {"FtpHost", "127.0.0.1"},
+                                                          {"FtpPort", std::to_string(ftpd.port())},
+                                                          {"User", test::PureFtpd::user()}})
+        ASSERT_EQ(run({"config", "set", key, value}).code, kOk) << key;
+
+    Result r = run({"trust", "--yes"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    const std::string pin = certs.pin(certs.self_signed());
+    for (const std::string& line : std::vector<std::string>{
+             "FTPS server: 127.0.0.1 port " + std::to_string(ftpd.port()) + "\n",
+             "Subject: CN=127.0.0.1\n", "Issuer: CN=127.0.0.1\n",
+             "Verified by the system's trust store: no (", "For host name 127.0.0.1: yes\n",
+             "Public-key pin: " + pin + "\n", "PinnedKey=" + pin + "\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+    Settings s;
+    ASSERT_EQ(read_conf(nullptr, kConfEntries, home + "Hill/", s), 0);
+    EXPECT_EQ(s.PinnedKey, pin);
+
+    r = run({"trust"});
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_NE(r.out.find(pin + " (matches PinnedKey)"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace nimbora
