@@ -192,7 +192,7 @@ void PureFtpd::stop()
     port_ = 0;
 }
 
-std::string Sshd::start()
+std::string Sshd::start(const std::string& denied)
 {
     stop();
     if (std::string why = need_root(kSshd); !why.empty()) return why;
@@ -224,7 +224,8 @@ std::string Sshd::start()
         << "StrictModes no\n"
         << "PermitRootLogin prohibit-password\n"
         << "LogLevel VERBOSE\n"
-        << "Subsystem sftp internal-sftp -l INFO -d " << home().string() << "\n";
+        << "Subsystem sftp internal-sftp -d " << home().string()
+        << (denied.empty() ? std::string() : " -P " + denied) << "\n";
     const std::string run =
         std::string(kSshd) + " -f " + quoted(d / "sshd_config") + " -E " + quoted(d / "sshd.log");
     if (!shell(run, log)) return "sshd failed: " + read_file(log) + read_file(d / "sshd.log");

@@ -66,8 +66,9 @@ public:
     Sshd& operator=(const Sshd&) = delete;
 
     // Makes a host key and a client ed25519 key protected by passphrase(), starts sshd and waits
-    // until it listens. Empty when it runs, else why not.
-    std::string start();
+    // until it listens. Empty when it runs, else why not. `denied` lists SFTP requests the
+    // server refuses (internal-sftp -P, as "rename").
+    std::string start(const std::string& denied = "");
     void stop();
 
     int port() const { return port_; }

@@ -213,6 +213,35 @@ TEST_F(SftpUpload, AReaderNeverSeesAPartialFileUnderItsName)
     EXPECT_FALSE(fs::exists(remote("sky.jpg.part")));
 }
 
+TEST_F(SecureUpload, SftpRenameRefusedUploadsDirectlyAndIsRemembered)
+{
+    test::Sshd sshd;
+    if (const std::string why = sshd.start("rename"); !why.empty()) GTEST_SKIP() << why;
+    fs::create_directories(sshd.home() / "incoming");
+    write_file(sshd.home() / "incoming" / "a.txt", "the old report");
+    Settings& s = job.settings;
+    s.Protocol = kProtocolSftp;
+    s.FtpPort = std::to_string(sshd.port());
+    s.User = sshd.user();
+    s.KeyFile = sshd.client_key().string();
+    s.Pwd = test::Sshd::passphrase();
+    save_settings();
+    write_file(station.path() / kKnownHostsFile, sshd.known_hosts_line() + "\n");
+    const UploadResult r = ftp_upload(job);
+    EXPECT_EQ(r.sent, 2);
+    EXPECT_EQ(log_texts(),
+              (std::vector<std::string>{
+                  "FTP: Connection opened",
+                  "FTP error 21: Rename refused, uploading directly from now on - " + s.FileList[0],
+                  "FTP:  2/2 file(s) uploaded", "FTP: Connection closed"}));
+    EXPECT_TRUE(read_file(sshd.home() / "incoming" / "a.txt") == small);
+    EXPECT_TRUE(read_file(sshd.home() / "incoming" / "sky.jpg") == big);
+    EXPECT_FALSE(fs::exists(sshd.home() / "incoming" / "a.txt.part"));
+    Settings stored;
+    ASSERT_EQ(read_conf(nullptr, kConfEntries, station.folder(), stored), 0);
+    EXPECT_EQ(stored.AtomicUpload, 0);
+}
+
 TEST_F(SftpUpload, RemoteFolderHomeRelativeOrAbsolute)
 {
     trust_server();
