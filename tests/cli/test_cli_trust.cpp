@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -119,6 +120,18 @@ TEST_F(CliTrust, PinsASelfSignedCertificateOnYes)
     r = run({"trust"});
     EXPECT_EQ(r.code, kOk);
     EXPECT_NE(r.out.find(pin + " (matches PinnedKey)"), std::string::npos) << r.out;
+
+    // On a terminal the question is asked; "y" records.
+    ASSERT_EQ(run({"config", "set", "PinnedKey", ""}).code, kOk);
+    std::istringstream in("y\n");
+    std::ostringstream out, err;
+    Console console{in, out, err, false, true};
+    CliEnv env{console, store, home};
+    EXPECT_EQ(run_cli({"trust"}, env), kOk) << err.str();
+    EXPECT_EQ(err.str(),
+              "Trust: Trust this self-signed certificate and store its pin in PinnedKey? [y/N] ");
+    ASSERT_EQ(read_conf(nullptr, kConfEntries, home + "Hill/", s), 0);
+    EXPECT_EQ(s.PinnedKey, pin);
 }
 
 }  // namespace

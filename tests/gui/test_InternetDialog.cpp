@@ -22,7 +22,9 @@
 #include <QTest>
 
 #include <filesystem>
+
 #include <memory>
+#include <unistd.h>
 
 namespace nimbora {
 namespace {
@@ -466,6 +468,37 @@ TEST_F(InternetDialogTest, CheckServerShowsTheHostKeyAndTrustsItOnYes)
     ASSERT_EQ(boxes.messages.size(), 1u);
     EXPECT_FALSE(boxes.messages[0].asked);
     EXPECT_NE(boxes.messages[0].text.find("already trusted"), std::string::npos);
+    set_ftp_timing(FtpTiming{});
+}
+
+TEST_F(InternetDialogTest, CheckServerPinsASelfSignedCertificateOnYesAndOkSavesIt)
+{
+    test::TestCertificates certs;
+    test::PureFtpd ftpd;
+    if (geteuid() != 0) GTEST_SKIP() << "needs root (as CI runs): pure-ftpd";
+    if (const std::string why = certs.make(); !why.empty()) GTEST_SKIP() << why;
+    if (const std::string why = ftpd.start(certs.self_signed()); !why.empty()) GTEST_SKIP() << why;
+    FtpTiming t;
+    t.connect_timeout = std::chrono::milliseconds(20000);
+    set_ftp_timing(t);
+    auto d = open();
+    find<QComboBox>(d.get(), InternetDialog::kProtocol)->setCurrentIndex(1);
+    type(d.get(), InternetDialog::kHost, "127.0.0.1");
+    type(d.get(), InternetDialog::kPort, QString::number(ftpd.port()));
+    boxes.answer({true});
+    click(d.get(), InternetDialog::kCheckServer);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    const std::string pin = certs.pin(certs.self_signed());
+    EXPECT_NE(boxes.messages[0].text.find("Public-key pin: " + pin), std::string::npos)
+        << boxes.messages[0].text;
+    EXPECT_NE(boxes.messages[0].text.find("store its pin in PinnedKey?"), std::string::npos);
+    EXPECT_EQ(saved().PinnedKey, "");  // kept until OK
+
+    click(d.get(), ids::kOk);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    const Settings back = saved();
+    EXPECT_EQ(back.Protocol, "ftps");
+    EXPECT_EQ(back.PinnedKey, pin);
     set_ftp_timing(FtpTiming{});
 }
 
