@@ -81,17 +81,18 @@ std::optional<std::string> read_secret(Console& console, std::string_view captio
     termios saved{};
     bool echo_off = false;
     if (console.in_is_terminal) {
-        console.err << caption << ": " << text << ' ';
-        console.err.flush();
+        // Echo goes off before the prompt shows: whatever is typed after it stays unseen.
         if (tcgetattr(STDIN_FILENO, &saved) == 0) {
             termios quiet = saved;
             quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            echo_off = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+            echo_off = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
         }
+        console.err << caption << ": " << text << ' ';
+        console.err.flush();
     }
     std::string line;
     const bool got = static_cast<bool>(std::getline(console.in, line));
-    if (echo_off) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    if (echo_off) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     if (console.in_is_terminal) console.err << '\n';
     if (!got && line.empty()) return std::nullopt;
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include <pty.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -35,6 +37,42 @@ protected:
     }
     void TearDown() override { set_ftp_timing(FtpTiming{}); }
 };
+
+// The real program on a terminal: the typed password is not echoed, and it is stored.
+TEST_F(CliTrust, PasswordFromATerminalIsNotEchoed)
+{
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl(NIMBORA_CLI, NIMBORA_CLI, "--home", home.c_str(), "--station", "Hill", "config",
+              "set", "Pwd", "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string seen;
+    const auto read_until = [&](const std::string& what) {
+        char buffer[256];
+        while (seen.find(what) == std::string::npos) {
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0) return false;
+            seen.append(buffer, static_cast<std::size_t>(n));
+        }
+        return true;
+    };
+    ASSERT_TRUE(read_until("passphrase):")) << seen;
+    const std::string typed = "on a tty 42\n";
+    ASSERT_EQ(write(master, typed.data(), typed.size()), static_cast<ssize_t>(typed.size()));
+    read_until("\x04");  // to the end: the program exits and the terminal closes
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(master);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen;
+    EXPECT_EQ(seen.find("on a tty"), std::string::npos) << seen;
+    EXPECT_NE(seen.find("Pwd=********"), std::string::npos) << seen;
+    Settings s;
+    ASSERT_EQ(read_conf(nullptr, kConfEntries, home + "Hill/", s), 0);
+    EXPECT_EQ(s.Pwd, "on a tty 42");
+}
 
 TEST_F(CliTrust, PlainFtpHasNothingToTrust)
 {
