@@ -2,7 +2,10 @@
 // identities, and the replace by rename (also over plain FTP, pyftpdlib).
 #include "upload/FTPConnection.h"
 
+#include "config/function.h"
+#include "config/install.h"
 #include "config/read_conf.h"
+#include "import/synthetic.h"
 #include "support/RecordingOwner.h"
 #include "support/files.h"
 #include "support/ftp_server.h"
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <regex>
@@ -92,6 +96,20 @@ protected:
         const fs::path p = station.path() / "local" / name;
         write_file(p, bytes);
         return p.string();
+    }
+    // Makes the station regenerate and send the current month's report first (from a
+    // synthetic WLK file of this month); returns the report's file name.
+    std::string with_report()
+    {
+        EXPECT_TRUE(install_product(nullptr, station.folder()).ok);
+        const LocalTime now = local_now();
+        char wlk[16];
+        std::snprintf(wlk, sizeof wlk, "%04d-%02d.wlk", now.year % 10000, now.month % 100);
+        EXPECT_TRUE(write_synthetic_month(station.folder() + wlk, now.year, now.month, 30, 17));
+        job.settings.ReportChk[kTemperature] = job.settings.ReportChk[kRain] = 1;
+        job.settings.ReportUpload = 1;
+        return std::string(mesi[static_cast<std::size_t>(now.month - 1)]) + "_" +
+               std::to_string(now.year) + ".txt";
     }
     void save_settings() { ASSERT_EQ(write_conf(nullptr, station.folder(), job.settings), 0); }
 
@@ -172,10 +190,16 @@ protected:
 TEST_F(SftpUpload, KnownHostAndKeyWithPassphraseSendEveryFileWhole)
 {
     trust_server();
+    const std::string report = with_report();
     write_file(remote("a.txt"), "the old report");
     const UploadResult r = ftp_upload(job);
     EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(log_texts(), kSent);
+    EXPECT_EQ(log_texts(),
+              (std::vector<std::string>{"FTP: Connection opened", "FTP:  3/3 file(s) uploaded",
+                                        "FTP: Connection closed"}));
+    const std::string made = read_file(station.path() / report);
+    ASSERT_FALSE(made.empty());
+    EXPECT_TRUE(read_file(remote(report)) == made);
     EXPECT_TRUE(read_file(remote("a.txt")) == small);
     EXPECT_TRUE(read_file(remote("sky.jpg")) == big);
     EXPECT_FALSE(fs::exists(remote("a.txt.part")));
@@ -401,10 +425,16 @@ TEST_F(FtpsUpload, CertificateOfTheCaFileSendsEveryFileWholeOverTls)
     serve(certs.for_localhost());
     if (IsSkipped()) return;
     job.settings.CaFile = certs.ca().string();
+    const std::string report = with_report();
     write_file(remote("a.txt"), "the old report");
     const UploadResult r = ftp_upload(job);
     EXPECT_EQ(r.result, 0);
-    EXPECT_EQ(log_texts(), kSent);
+    EXPECT_EQ(log_texts(),
+              (std::vector<std::string>{"FTP: Connection opened", "FTP:  3/3 file(s) uploaded",
+                                        "FTP: Connection closed"}));
+    const std::string made = read_file(station.path() / report);
+    ASSERT_FALSE(made.empty());
+    EXPECT_TRUE(read_file(remote(report)) == made);
     EXPECT_TRUE(read_file(remote("a.txt")) == small);
     EXPECT_TRUE(read_file(remote("sky.jpg")) == big);
     EXPECT_FALSE(fs::exists(remote("a.txt.part")));
