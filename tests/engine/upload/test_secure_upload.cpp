@@ -369,16 +369,22 @@ TEST_F(SftpUpload, TrustRecordsTheHostKeyAndThenUploadsGo)
     EXPECT_EQ(read_file(known_hosts), sshd.other_known_hosts_line());
 }
 
-TEST_F(SftpUpload, PortRule)
+TEST(UploadPort, SftpTakes22WhileFtpPortIsTheUntouched21)
 {
-    Settings s = job.settings;
-    s.FtpPort = "21";
-    EXPECT_EQ(upload_port(s), 22);
-    s.FtpPort = "2222";
-    EXPECT_EQ(upload_port(s), 2222);
+    Settings s;
+    s.Protocol = kProtocolSftp;
+    const std::pair<const char*, long> cases[] = {{"21", 22}, {"2222", 2222}, {"22", 22},
+                                                  {"0", 0},   {"x", 0},       {"", 0}};
+    for (const auto& [port, expected] : cases) {
+        s.FtpPort = port;
+        EXPECT_EQ(upload_port(s), expected) << port;
+    }
     s.Protocol = kProtocolFtps;
     s.FtpPort = "21";
     EXPECT_EQ(upload_port(s), 21);
+    s.Protocol = kProtocolFtp;
+    s.FtpPort = "990";
+    EXPECT_EQ(upload_port(s), 990);
 }
 
 // --- FTPS -----------------------------------------------------------------------------------
