@@ -1,7 +1,9 @@
 // fuzz_conf.cpp: walks arbitrary text through the reader of "nimbrep.conf" and traps on what a
 // damaged or hand-edited file must never cause: a read outside the text (the sanitizers catch
 // those), an empty folder, a description longer than its setting holds, an upload-list entry
-// that spans lines or keeps a '<', or a Port element that is not a whole element of one line.
+// that spans lines or keeps a '<', a Port element that is not a whole element of one line, or a
+// secure-upload element (Protocol, KeyFile, CaFile, PinnedKey, AtomicUpload) that does not read
+// back as written.
 // The first byte picks how many elements are matched, as the callers' counts do.
 #include "config/read_conf.h"
 
@@ -45,6 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(one_line_value(*v));
     for (const std::string& f : s.FileList) check(one_line_value(f) && f.size() < text.size() + 1);
     check(one_line_value(port));
+    for (const std::string* v : {&s.Protocol, &s.KeyFile, &s.CaFile, &s.PinnedKey})
+        check(one_line_value(*v));
+    check(!s.Protocol.empty() && (s.AtomicUpload == 0 || s.AtomicUpload == 1));
     // Elements not matched keep the folder default and leave the rest empty.
     if (count <= 0) check(s.InitPathRep == DocPath && s.Rep_Name.empty());
 
@@ -62,5 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           again.InitPathWLK == s.InitPathWLK);
     for (std::size_t i = 0; i < s.FileList.size(); ++i) check(again.FileList[i] == s.FileList[i]);
     check(port_back.empty() == (s.FtpPort.size() <= kFtpPortMax));
+    check(again.Protocol == s.Protocol && again.KeyFile == s.KeyFile && again.CaFile == s.CaFile &&
+          again.PinnedKey == s.PinnedKey && again.AtomicUpload == s.AtomicUpload);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "app/dialog_util.h"
 #include "config/read_conf.h"
 #include "config/settings_edit.h"
+#include "upload/FTPConnection.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -138,6 +139,21 @@ QWidget* InternetDialog::make_ftp_page()
     user_ = make_edit(kUser, static_cast<int>(kUserMax), page);
     password_ = make_edit(kPassword, static_cast<int>(kPwdMax), page);
     password_->setEchoMode(QLineEdit::Password);
+    protocol_ = new QComboBox(page);
+    protocol_->setObjectName(widget_id(kProtocol));
+    for (const char* label : kProtocolLabels) protocol_->addItem(QString::fromLatin1(label));
+    key_file_ = make_edit(kKeyFile, static_cast<int>(kPathMax), page);
+    key_file_->setMinimumWidth(220);
+    key_browse_ = make_button(QStringLiteral("..."), kKeyBrowse, page);
+    key_browse_->setFixedWidth(28);
+    check_server_ = make_button(tr("Check server..."), kCheckServer, page);
+    hint_ = new QLabel(page);
+    hint_->setObjectName(widget_id(kHint));
+    hint_->setWordWrap(true);
+    connect(protocol_, &QComboBox::currentIndexChanged, this,
+            [this](int row) { show_protocol(row); });
+    connect(key_browse_, &QPushButton::clicked, this, &InternetDialog::pick_key_file);
+    connect(check_server_, &QPushButton::clicked, this, &InternetDialog::check_server);
 
     auto* grid = new QGridLayout(page);
     int row = 0;
@@ -147,12 +163,21 @@ QWidget* InternetDialog::make_ftp_page()
         grid->addWidget(l, row, 0);
         grid->addWidget(w, row++, 1, Qt::AlignLeft);
     };
+    add(tr("Protocol:"), protocol_);
     add(tr("Host:"), host_);
     add(tr("Port:"), port_);
     add(tr("Passive Mode:"), passive_);
     add(tr("Folder:"), folder_);
     add(tr("User Name:"), user_);
     add(tr("Password:"), password_);
+    auto* key_row = new QWidget(page);
+    auto* key_layout = new QHBoxLayout(key_row);
+    key_layout->setContentsMargins(0, 0, 0, 0);
+    key_layout->addWidget(key_file_);
+    key_layout->addWidget(key_browse_);
+    add(tr("Key file:"), key_row);
+    grid->addWidget(check_server_, row++, 1, Qt::AlignLeft);
+    grid->addWidget(hint_, row++, 0, 1, 2);
     grid->setRowStretch(row, 1);
     return page;
 }
@@ -222,6 +247,10 @@ void InternetDialog::load(const InternetForm& f)
     user_->setText(qt_text(f.user));
     password_->setText(qt_text(f.password));
     passive_->setChecked(f.passive);
+    key_file_->setText(qt_text(f.key_file));
+    pinned_key_ = f.pinned_key;
+    protocol_->setCurrentIndex(f.protocol);
+    show_protocol(f.protocol);
 
     show_list(f.files);
     upload_every_->setCurrentIndex(f.interval);
@@ -242,6 +271,9 @@ InternetForm InternetDialog::read_fields() const
     f.user = text_of(user_->text());
     f.password = text_of(password_->text());
     f.passive = passive_->isChecked();
+    f.protocol = protocol_->currentIndex();
+    f.key_file = text_of(key_file_->text());
+    f.pinned_key = pinned_key_;
     f.current_month = current_month_->isChecked();
     f.decades = decades_->isChecked();
     f.interval = upload_every_->currentIndex();
@@ -308,6 +340,48 @@ void InternetDialog::focus_field(int tab, QLineEdit* edit)
     edit->selectAll();
 }
 
+void InternetDialog::show_protocol(int protocol)
+{
+    passive_->setEnabled(passive_enabled(protocol));
+    key_file_->setEnabled(key_file_enabled(protocol));
+    key_browse_->setEnabled(key_file_enabled(protocol));
+    check_server_->setEnabled(check_server_enabled(protocol));
+    hint_->setText(qt_text(protocol_hint(protocol)));
+}
+
+void InternetDialog::pick_key_file()
+{
+    QFileDialog picker(this);
+    picker.setFileMode(QFileDialog::ExistingFile);
+    picker.setNameFilter(tr("All Files (*)"));
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    picker.setFilter(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return;
+    // The path as the file system spells it, as the upload list takes its files.
+    const std::string path =
+        QFile::encodeName(QDir::toNativeSeparators(picker.selectedFiles().front())).toStdString();
+    key_file_->setText(qt_text(path));
+}
+
+void InternetDialog::check_server()
+{
+    GuiOwner owner(this, state_.main_window, nullptr, state_.boxes);
+    const Settings typed = apply_internet_form(state_.settings, read_fields());
+    ServerCheck c =
+        nimbora::check_server(typed, state_.places.DocPath, ftp_timing().connect_timeout);
+    const std::string caption = "Check server";
+    if (!c.ask) {
+        owner.message(caption, c.text, c.icon);
+        return;
+    }
+    if (!owner.question(caption, c.text, Icon::question, false)) return;
+    if (const std::string problem = record_server(c, state_.places.DocPath); !problem.empty()) {
+        owner.message(caption, problem, Icon::error);
+        return;
+    }
+    pinned_key_ = c.settings.PinnedKey;
+}
+
 void InternetDialog::help()
 {
     show_help(this, internet_help_page(tabs_->currentIndex()));
@@ -322,7 +396,7 @@ void InternetDialog::accept()
         if (c.check.confirm && owner.question(c.check.caption, c.check.text, c.check.icon, false))
             continue;
         if (!c.check.confirm) owner.message(c.check.caption, c.check.text, c.check.icon);
-        QLineEdit* const edits[] = {host_, port_, folder_, user_, password_};
+        QLineEdit* const edits[] = {host_, port_, folder_, user_, password_, key_file_};
         focus_field(0, edits[static_cast<int>(c.field)]);
         return;
     }

@@ -1,5 +1,6 @@
-// InternetDialog.h: "Internet Settings": automatic upload on or off, the FTP server, the
-// interval and start time, the current month's report and the list of files to upload.
+// InternetDialog.h: "Internet Settings": automatic upload on or off, the server (FTP, FTPS or
+// SFTP, and a check of its identity), the interval and start time, the current month's report
+// and the list of files to upload.
 #pragma once
 
 #include "upload/InternetFunc.h"
@@ -39,6 +40,11 @@ public:
     static constexpr int kRemove = 40031;
     static constexpr int kClear = 40033;
     static constexpr int kCounter = 1100;
+    static constexpr int kProtocol = 41001;     // FTP, FTPS, SFTP
+    static constexpr int kKeyFile = 41002;      // SFTP private key
+    static constexpr int kKeyBrowse = 41003;    // "..." beside it: a file picker
+    static constexpr int kCheckServer = 41004;  // "Check server...": identity, Yes/No to trust
+    static constexpr int kHint = 41005;         // what the chosen protocol means
     // The status ball beside the button: green while on, red while off.
     static constexpr int kBallOn = 328;
     static constexpr int kBallOff = 327;
@@ -63,6 +69,9 @@ private:
     void clear_files();
     void focus_field(int tab, QLineEdit* edit);
     void help();
+    void show_protocol(int protocol);  // enabled fields and the hint
+    void pick_key_file();
+    void check_server();
 
     AppState& state_;
     bool on_ = false;  // what the ON/OFF button says until OK
@@ -77,6 +86,12 @@ private:
     QLineEdit* folder_ = nullptr;
     QLineEdit* user_ = nullptr;
     QLineEdit* password_ = nullptr;
+    QComboBox* protocol_ = nullptr;
+    QLineEdit* key_file_ = nullptr;
+    QPushButton* key_browse_ = nullptr;
+    QPushButton* check_server_ = nullptr;
+    QLabel* hint_ = nullptr;
+    std::string pinned_key_;  // kept until OK; "Check server..." may set it
     QCheckBox* current_month_ = nullptr;
     QCheckBox* decades_ = nullptr;
     QComboBox* upload_every_ = nullptr;

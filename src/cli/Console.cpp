@@ -1,5 +1,8 @@
 #include "cli/Console.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <istream>
 #include <ostream>
 #include <string>
@@ -70,6 +73,30 @@ bool ask_yes_no(Console& console, std::string_view caption, std::string_view tex
         return false;
     }
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+std::optional<std::string> read_secret(Console& console, std::string_view caption,
+                                       std::string_view text)
+{
+    termios saved{};
+    bool echo_off = false;
+    if (console.in_is_terminal) {
+        // Echo goes off before the prompt shows: whatever is typed after it stays unseen.
+        if (tcgetattr(STDIN_FILENO, &saved) == 0) {
+            termios quiet = saved;
+            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            echo_off = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
+        }
+        console.err << caption << ": " << text << ' ';
+        console.err.flush();
+    }
+    std::string line;
+    const bool got = static_cast<bool>(std::getline(console.in, line));
+    if (echo_off) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    if (console.in_is_terminal) console.err << '\n';
+    if (!got && line.empty()) return std::nullopt;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
 }
 
 }  // namespace nimbora

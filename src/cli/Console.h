@@ -4,6 +4,8 @@
 #include "jobs/Owner.h"
 
 #include <iosfwd>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace nimbora {
@@ -13,6 +15,7 @@ struct Console {
     std::ostream& out;  // only what the user asked for
     std::ostream& err;  // messages, questions and progress
     bool err_is_terminal = false;
+    bool in_is_terminal = false;  // `in` is the process's standard input, on a terminal
 };
 
 // Messages go to stderr as "CAPTION: text"; status and progress only to a terminal.
@@ -49,5 +52,11 @@ private:
 // Asks a Yes/No question on the terminal: "CAPTION: text [y/N] ". Yes only for an answer
 // beginning with 'y' or 'Y'; end of input is No.
 bool ask_yes_no(Console& console, std::string_view caption, std::string_view text);
+
+// One line from `in`, without its line end, for a secret such as a password: on a terminal
+// it is asked for on stderr ("CAPTION: text ") and typed without echo. Empty at end of input
+// with nothing read.
+std::optional<std::string> read_secret(Console& console, std::string_view caption,
+                                       std::string_view text);
 
 }  // namespace nimbora

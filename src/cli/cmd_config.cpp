@@ -44,7 +44,10 @@ void add_config(CLI::App& app, Args& args)
     set->add_option("KEY", args.config.key,
                     "Setting name, as InitPathRep, Rep_Name, UnitWind, File1")
         ->required();
-    set->add_option("VALUE", args.config.value, "New value (\"\" for empty)")->required();
+    set->add_option("VALUE", args.config.value,
+                    "New value (\"\" for empty); for Pwd only \"-\": read from standard input, "
+                    "without echo on a terminal")
+        ->required();
     set->final_callback([&args] { args.action = "set"; });
 }
 
@@ -76,13 +79,22 @@ Exit run_config(Session& session)
     }
 
     const std::string& key = session.args.config.key;
-    const std::string& value = session.args.config.value;
+    std::string value = session.args.config.value;
     if (!is_setting_key(key)) {
         std::string list;
         for (const std::string& k : setting_keys()) list += (list.empty() ? "" : " ") + k;
         session.owner.message("Error", "Unknown setting: " + key + "\nSettings: " + list,
                               Icon::error);
         return kUsage;
+    }
+    // The password stays off command lines, where other users and shell histories see it.
+    if (key == "Pwd" && value == "-") {
+        auto typed = read_secret(session.console, "Pwd", "Password (or key passphrase):");
+        if (!typed) {
+            session.owner.message("Error", "Pwd: no password on standard input", Icon::error);
+            return kFailed;
+        }
+        value = std::move(*typed);
     }
     if (!accepted(session, check_setting(session.settings, key, value))) return kFailed;
 

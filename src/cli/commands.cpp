@@ -24,6 +24,8 @@ const Command kCommands[] = {
      run_daemon},
     {"upload", "Upload the report and the listed files now, as the schedule would", add_upload,
      run_upload},
+    {"trust", "Show the FTPS or SFTP server's identity (no login) and trust it", add_trust,
+     run_trust},
     {"demo", "Set up a demo station in a folder of its own and show it", add_demo, run_demo},
 };
 

@@ -53,7 +53,8 @@ struct Args {
     ImportArgs import;
     ReportArgs report;
     DemoArgs demo;
-    std::string action;  // the chosen command, as "station new" or "config show"
+    std::string action;      // the chosen command, as "station new" or "config show"
+    bool trust_yes = false;  // trust --yes
 };
 
 // What the program is run with: its streams, the per-user store, the product folder.
@@ -102,6 +103,8 @@ void add_run(CLI::App& app, Args& args);
 Exit run_daemon(Session& session);  // blocks until SIGINT or SIGTERM
 void add_upload(CLI::App& app, Args& args);
 Exit run_upload(Session& session);  // one upload now
+void add_trust(CLI::App& app, Args& args);
+Exit run_trust(Session& session);  // the upload server's identity, recorded on Yes
 void add_demo(CLI::App& app, Args& args);
 Exit run_demo(Session& session);
 

@@ -24,7 +24,8 @@ int main(int argc, char** argv)
 
     int code = nimbora::kFailed;
     try {
-        nimbora::Console console{std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) == 1};
+        nimbora::Console console{std::cin, std::cout, std::cerr, isatty(STDERR_FILENO) == 1,
+                                 isatty(STDIN_FILENO) == 1};
         nimbora::QtUserStore store;
         nimbora::CliEnv env{console, store, nimbora::documents_HomePath()};
         std::vector<std::string> args(argv + 1, argv + argc);

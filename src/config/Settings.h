@@ -46,6 +46,11 @@ enum Column : int {
     kTempRange = 14,
 };
 
+// The upload protocols a station may use.
+inline constexpr const char* kProtocolFtp = "ftp";
+inline constexpr const char* kProtocolFtps = "ftps";
+inline constexpr const char* kProtocolSftp = "sftp";
+
 struct Settings {
     // "nimbrep.conf"; an empty folder element defaults to the station folder.
     std::string InitPathRep;  // reports; ends with a separator
@@ -64,6 +69,14 @@ struct Settings {
     std::string Interval;   // one of the TimeInterval labels
     std::string TimeStart;  // "H:MM", "HH:MM" ('.' also separates)
     int ReportUpload = 0;   // 0 none, 1 current month's report, 2 the same by decades
+
+    // "nimbrep.conf", after the upload list; each is written only when it differs from its
+    // default, so a station that never set them keeps its file byte for byte.
+    std::string Protocol = kProtocolFtp;  // "ftp", "ftps" (explicit TLS, required) or "sftp"
+    std::string KeyFile;                  // SFTP private key (OpenSSH); empty: password login
+    std::string CaFile;                   // FTPS CA bundle; empty: the system's trust store
+    std::string PinnedKey;                // FTPS "sha256//BASE64" pin of a self-signed certificate
+    int AtomicUpload = 1;  // 1: temporary name, then renamed; 0: the server refused it
 
     int IntervMin = 0;  // derived from Interval: minutes between uploads, 0 = on file change
 

@@ -4,6 +4,7 @@
 #include "config/format.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -254,6 +255,7 @@ std::string read_conf_text(std::string_view text, int count, const std::string& 
     const int entries = std::clamp(count, 0, kConfEntries);
     std::array<std::string, kConfEntries> values;
     std::string port;  // the Port element, when the port did not fit "nimbrep.dat"
+    std::string protocol, key_file, ca_file, pinned_key, atomic;
     std::string line;  // one buffer for every line: its capacity is reused
     for (std::size_t begin = 0; begin < text.size();) {
         const std::size_t end = text.find('\n', begin);
@@ -269,6 +271,11 @@ std::string read_conf_text(std::string_view text, int count, const std::string& 
             if (auto value = element->value_of(kConfNames[static_cast<std::size_t>(i)]))
                 values[static_cast<std::size_t>(i)] = std::string(*value);
         if (auto value = element->value_of(kPortElement)) port = std::string(*value);
+        if (auto value = element->value_of(kProtocolElement)) protocol = std::string(*value);
+        if (auto value = element->value_of(kKeyFileElement)) key_file = std::string(*value);
+        if (auto value = element->value_of(kCaFileElement)) ca_file = std::string(*value);
+        if (auto value = element->value_of(kPinnedKeyElement)) pinned_key = std::string(*value);
+        if (auto value = element->value_of(kAtomicUploadElement)) atomic = std::string(*value);
     }
 
     auto folder = [&](const std::string& v) { return v.empty() ? DocPath : v; };
@@ -282,6 +289,12 @@ std::string read_conf_text(std::string_view text, int count, const std::string& 
     s.Rep_Lat = cut(values[7], kRepLatMax);
     s.Rep_Long = cut(values[8], kRepLongMax);
     for (std::size_t i = 0; i < s.FileList.size(); ++i) s.FileList[i] = values[9 + i];
+    for (char& c : protocol) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    s.Protocol = protocol.empty() ? std::string(kProtocolFtp) : protocol;
+    s.KeyFile = key_file;
+    s.CaFile = ca_file;
+    s.PinnedKey = pinned_key;
+    s.AtomicUpload = atomic == "0" ? 0 : 1;
     return port;
 }
 
@@ -343,6 +356,14 @@ std::string conf_text(Settings& s)
     for (std::size_t i = 0; i < s.FileList.size(); ++i)
         line(strf("<File%zu>", i + 1) + s.FileList[i] + strf("</File%zu>", i + 1));
     if (!port_fits(s.FtpPort)) line("<Port>" + s.FtpPort + "</Port>");
+    auto element = [&line](const char* name, const std::string& value) {
+        line(strf("<%s>", name) + value + strf("</%s>", name));
+    };
+    if (!s.Protocol.empty() && s.Protocol != kProtocolFtp) element(kProtocolElement, s.Protocol);
+    if (!s.KeyFile.empty()) element(kKeyFileElement, s.KeyFile);
+    if (!s.CaFile.empty()) element(kCaFileElement, s.CaFile);
+    if (!s.PinnedKey.empty()) element(kPinnedKeyElement, s.PinnedKey);
+    if (s.AtomicUpload == 0) element(kAtomicUploadElement, "0");
     return conf;
 }
 

@@ -21,6 +21,20 @@ inline constexpr int kConfEntries = 19;  // every caller matches lines against a
 // binary field.
 inline constexpr const char* kPortElement = "Port";
 
+// The secure-upload settings follow the same rule: each is an element after the upload list
+// ("<Protocol>sftp</Protocol>", ...), written only when it differs from its default (ftp,
+// empty, empty, empty, 1), and skipped by readers of the older layout. Missing or empty, each
+// reads as its default; AtomicUpload reads as 0 only for "0". Protocol is kept as written
+// (lower case): the upload refuses a value it does not know rather than send in clear.
+inline constexpr const char* kProtocolElement = "Protocol";
+inline constexpr const char* kKeyFileElement = "KeyFile";
+inline constexpr const char* kCaFileElement = "CaFile";
+inline constexpr const char* kPinnedKeyElement = "PinnedKey";
+inline constexpr const char* kAtomicUploadElement = "AtomicUpload";
+
+// The host keys of a station's SFTP servers, in its folder (OpenSSH's known_hosts format).
+inline constexpr const char* kKnownHostsFile = "known_hosts";
+
 // Loads both files from `DocPath` (which ends with a separator) into `s`.
 // Returns 0, or 1 when either file cannot be opened (the owner hears of it):
 // - no "nimbrep.conf": `s` is left exactly as it was;
@@ -33,9 +47,9 @@ int read_conf(Owner* owner, int count, const std::string& DocPath, Settings& s);
 
 // The two halves of read_conf over bytes already in memory, so that tests and fuzzers read
 // no file. read_conf_text applies the text of "nimbrep.conf" (folders, description, upload
-// list) and returns the value of its Port element, "" without one. read_dat_bytes then
-// applies the bytes of "nimbrep.dat" (any length; short is reset past its end) and settles
-// IntervMin, the port (`port` when it is a valid one), "21" and "/" for empty fields.
+// list, the secure-upload elements) and returns the value of its Port element, "" without one.
+// read_dat_bytes then applies the bytes of "nimbrep.dat" (any length; short is reset past its end)
+// and settles IntervMin, the port (`port` when it is a valid one), "21" and "/" for empty fields.
 std::string read_conf_text(std::string_view text, int count, const std::string& DocPath,
                            Settings& s);
 void read_dat_bytes(std::string_view bytes, const std::string& port, Settings& s);

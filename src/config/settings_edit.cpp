@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -144,6 +145,25 @@ Def folder_def(const char* key, std::string Settings::*field, const char* messag
                [field](Settings& s, std::string_view v) { s.*field = with_separator(v); }};
 }
 
+// A file the upload reads (a key, a CA bundle): empty, or a regular file we can open now.
+Def readable_file_def(const char* key, std::string Settings::*field)
+{
+    return Def{key, [field](const Settings& s) { return s.*field; },
+               [key](const Settings&, std::string_view v) -> Check {
+                   if (v.empty()) return std::nullopt;
+                   if (auto problem = too_long(key, v, kPathMax)) return problem;
+                   if (auto problem = conf_text_check(key, v)) return problem;
+                   const std::string path(v);
+                   std::error_code ec;
+                   std::FILE* f =
+                       fs::is_regular_file(path, ec) ? std::fopen(path.c_str(), "rb") : nullptr;
+                   if (!f) return refuse(strf("%s: cannot read %s", key, path.c_str()));
+                   std::fclose(f);
+                   return std::nullopt;
+               },
+               [field](Settings& s, std::string_view v) { s.*field = std::string(v); }};
+}
+
 Def unit_def(const char* key, signed char Settings::*field,
              const std::vector<std::vector<std::string_view>>& labels)
 {
@@ -233,6 +253,32 @@ std::vector<Def> make_defs()
     defs.push_back(text_def("RemotePath", &Settings::RemotePath, kRemotePathMax,
                             "Invalid Folder!\nContinue anyway?"));
     defs.push_back(flag_def("Passive", &Settings::Passive));
+    defs.push_back(Def{"Protocol", [](const Settings& s) { return s.Protocol; },
+                       [](const Settings&, std::string_view v) -> Check {
+                           if (protocol_name(v)) return std::nullopt;
+                           return refuse(strf("Protocol: one of %s, %s, %s (not \"%s\")",
+                                              kProtocolFtp, kProtocolFtps, kProtocolSftp,
+                                              std::string(v).c_str()));
+                       },
+                       [](Settings& s, std::string_view v) {
+                           s.Protocol = protocol_name(v).value_or(kProtocolFtp);
+                       }});
+    defs.push_back(readable_file_def("KeyFile", &Settings::KeyFile));
+    defs.push_back(readable_file_def("CaFile", &Settings::CaFile));
+    defs.push_back(Def{"PinnedKey", [](const Settings& s) { return s.PinnedKey; },
+                       [](const Settings&, std::string_view v) -> Check {
+                           if (v.empty() || valid_pin(v)) return std::nullopt;
+                           return refuse(
+                               "PinnedKey: \"sha256//\" and the base64 of the certificate's "
+                               "public-key hash (44 characters), as \"nimbora-cli trust\" "
+                               "prints it; several are separated by ';'");
+                       },
+                       [](Settings& s, std::string_view v) { s.PinnedKey = std::string(v); }});
+    Def atomic{
+        "AtomicUpload", [](const Settings& s) { return std::to_string(s.AtomicUpload); },
+        [](const Settings&, std::string_view v) { return check_choice("AtomicUpload", v, "01"); },
+        [](Settings& s, std::string_view v) { s.AtomicUpload = v == "0" ? 0 : 1; }};
+    defs.push_back(atomic);
     defs.push_back(Def{"Interval", [](const Settings& s) { return s.Interval; },
                        [](const Settings&, std::string_view v) -> Check {
                            if (IntervMin(v)) return std::nullopt;
@@ -303,6 +349,33 @@ const Def* find_def(std::string_view key)
 }
 
 }  // namespace
+
+std::optional<std::string> protocol_name(std::string_view value)
+{
+    for (const char* name : {kProtocolFtp, kProtocolFtps, kProtocolSftp})
+        if (equal_nocase(value, name)) return std::string(name);
+    return std::nullopt;
+}
+
+bool valid_pin(std::string_view pins)
+{
+    constexpr std::string_view kPrefix = "sha256//";
+    constexpr std::size_t kHashBase64 = 44;  // 32 bytes: 43 characters and one '='
+    for (std::size_t begin = 0;;) {
+        std::size_t end = pins.find(';', begin);
+        if (end == std::string_view::npos) end = pins.size();
+        const std::string_view pin = pins.substr(begin, end - begin);
+        if (pin.substr(0, kPrefix.size()) != kPrefix) return false;
+        const std::string_view hash = pin.substr(kPrefix.size());
+        if (hash.size() != kHashBase64 || hash.back() != '=') return false;
+        for (std::size_t i = 0; i + 1 < hash.size(); ++i) {
+            const auto c = static_cast<unsigned char>(hash[i]);
+            if (!std::isalnum(c) && c != '+' && c != '/') return false;
+        }
+        if (end == pins.size()) return true;
+        begin = end + 1;
+    }
+}
 
 const std::vector<std::string>& setting_keys()
 {

@@ -39,6 +39,14 @@ std::optional<SettingCheck> check_setting(const Settings& s, std::string_view ke
 // upload list closes up behind an emptied entry.
 void apply_setting(Settings& s, std::string_view key, std::string_view value);
 
+// The protocol `value` names, in lower case ("FTPS" is "ftps"); empty for anything but ftp,
+// ftps and sftp.
+std::optional<std::string> protocol_name(std::string_view value);
+
+// Whether `pins` is one or more public-key pins as libcurl takes them, separated by ';':
+// "sha256//" and the base64 of a SHA-256 hash (44 characters, the last '=').
+bool valid_pin(std::string_view pins);
+
 // The warning of the Internet settings when nothing would be uploaded: no listed file and no
 // current month's report.
 std::optional<SettingCheck> check_upload_list(const Settings& s);

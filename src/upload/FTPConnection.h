@@ -29,6 +29,12 @@ struct FtpTiming {
 FtpTiming ftp_timing();
 void set_ftp_timing(const FtpTiming& timing);
 
+// Receives each command line an upload sends (FTP and FTPS: "USER station", "STOR a.txt", ...;
+// the password as "PASS ****"), for tests that check what went out. Empty: no trace.
+using FtpTrace = std::function<void(const std::string& sent)>;
+FtpTrace ftp_trace();
+void set_ftp_trace(FtpTrace trace);
+
 inline constexpr int kFtpAttempts = 3;
 
 // The log's five kinds of failed connection.
@@ -83,12 +89,16 @@ int passive_for_attempt(const ReportJob& job, int attempt);
 // job holds it. When another job keeps it longer than FtpTiming::report_wait, the log gets
 // "FTP: Report not regenerated, another job is running" and the files go as they are. Then up to
 // kFtpAttempts connection attempts, the remote folder (as typed: relative to the login folder
-// unless it begins with '/'; empty is '/'), the report and each listed file, each under its own
-// name, in binary. The report and each file count as attempted; a missing local file or a folder is
-// logged "File not found" (code 2) and the next one is tried. `passive` (empty:
-// passive_for_attempt) is read before each attempt. Blocks until done, or until `cut` (null:
-// never) is requested. When the log cannot be opened, job.hOwner hears of it and nothing is
-// uploaded.
+// unless it begins with '/'; empty is '/'; SFTP: empty or "/" is the home folder), the report
+// and each listed file, in binary, each sent as NAME.part and renamed over NAME (directly once
+// the server refused a rename: the station's AtomicUpload becomes 0). By Protocol: FTP, FTPS
+// (TLS required, the certificate verified or pinned) or SFTP (the host key in the station's
+// known_hosts); an untrusted server or one without TLS ends the upload at once with one log
+// line and nothing sent, and an unknown protocol is never taken for FTP. The report and each file
+// count as attempted; a missing local file or a folder is logged "File not found" (code 2) and the
+// next one is tried. `passive` (empty: passive_for_attempt) is read before each attempt. Blocks
+// until done, or until `cut` (null: never) is requested. When the log cannot be opened, job.hOwner
+// hears of it and nothing is uploaded.
 UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {},
                         UploadCut* cut = nullptr);
 

@@ -1,6 +1,7 @@
 #include "upload/InternetFunc.h"
 
 #include "config/format.h"
+#include "config/read_conf.h"
 #include "upload/ftp_log.h"
 
 #include <algorithm>
@@ -42,6 +43,9 @@ InternetForm internet_form(const Settings& s)
     f.user = s.User;
     f.password = s.Pwd;
     f.passive = s.Passive != 0;
+    f.protocol = protocol_index(s.Protocol);
+    f.key_file = s.KeyFile;
+    f.pinned_key = s.PinnedKey;
     f.current_month = s.ReportUpload > 0;
     f.decades = s.ReportUpload == 2;
     f.interval = interval_index(s.Interval);
@@ -122,9 +126,12 @@ std::vector<FtpFieldCheck> check_ftp_fields(const Settings& s, const InternetFor
         const char* key;
         const std::string& value;
     } fields[] = {
-        {FtpField::host, "FtpHost", f.host},        {FtpField::port, "FtpPort", f.port},
-        {FtpField::folder, "RemotePath", f.folder}, {FtpField::user, "User", f.user},
+        {FtpField::host, "FtpHost", f.host},
+        {FtpField::port, "FtpPort", f.port},
+        {FtpField::folder, "RemotePath", f.folder},
+        {FtpField::user, "User", f.user},
         {FtpField::password, "Pwd", f.password},
+        {FtpField::key_file, "KeyFile", key_file_enabled(f.protocol) ? f.key_file : std::string()},
     };
     std::vector<FtpFieldCheck> out;
     for (const auto& field : fields)
@@ -157,7 +164,72 @@ Settings apply_internet_form(const Settings& s, const InternetForm& f)
     apply_setting(out, "RemotePath", f.folder);
     apply_setting(out, "User", f.user);
     apply_setting(out, "Pwd", f.password);
+    out.Protocol = kProtocolChoices[static_cast<std::size_t>(
+        f.protocol >= 0 && f.protocol < static_cast<int>(kProtocolChoices.size()) ? f.protocol
+                                                                                  : 0)];
+    out.KeyFile = f.key_file;
+    out.PinnedKey = f.pinned_key;
     return out;
+}
+
+int protocol_index(std::string_view Protocol)
+{
+    for (std::size_t i = 0; i < kProtocolChoices.size(); ++i)
+        if (Protocol == kProtocolChoices[i]) return static_cast<int>(i);
+    return 0;
+}
+
+bool passive_enabled(int protocol)
+{
+    return protocol != 2;
+}
+
+bool key_file_enabled(int protocol)
+{
+    return protocol == 2;
+}
+
+bool check_server_enabled(int protocol)
+{
+    return protocol == 1 || protocol == 2;
+}
+
+std::string protocol_hint(int protocol)
+{
+    switch (protocol) {
+    case 1:
+        return "FTPS: TLS is required, on port 21 unless Port says otherwise. Check the server "
+               "once: a certificate that does not verify must be trusted here.";
+    case 2:
+        return "SFTP: port 22 while Port is 21. Folder empty or \"/\": your home folder; "
+               "\"/path\": from the server's root; anything else: inside your home folder. "
+               "With a key file, Password is its passphrase. Check the server once.";
+    default:
+        return "FTP sends the password and the files in clear: choose FTPS or SFTP when your "
+               "host offers them.";
+    }
+}
+
+ServerCheck check_server(const Settings& s, const std::string& DocPath,
+                         std::chrono::milliseconds timeout)
+{
+    ServerCheck c;
+    c.settings = s;
+    c.id = probe_server(s, DocPath + kKnownHostsFile, timeout);
+    for (const std::string& line : identity_lines(s, c.id)) c.text += line + "\n";
+    const TrustStep step = trust_step(s, c.id);
+    c.text += "\n" + trust_question(s, c.id);
+    c.ask = step == TrustStep::record;
+    c.icon = step == TrustStep::record    ? Icon::question
+             : step == TrustStep::nothing ? Icon::information
+             : step == TrustStep::refuse  ? Icon::warning
+                                          : Icon::error;
+    return c;
+}
+
+std::string record_server(ServerCheck& check, const std::string& DocPath)
+{
+    return record_trust(check.settings, check.id, DocPath + kKnownHostsFile);
 }
 
 const char* internet_help_page(int tab)

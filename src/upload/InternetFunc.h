@@ -5,6 +5,10 @@
 
 #include "config/Settings.h"
 #include "config/settings_edit.h"
+#include "upload/server_identity.h"
+
+#include <array>
+#include <chrono>
 
 #include <cstddef>
 #include <optional>
@@ -19,6 +23,9 @@ struct InternetForm {
     bool on = false;  // the ON/OFF button says "ON"
     std::string host, port, folder, user, password;
     bool passive = false;
+    int protocol = 0;                // row of kProtocolChoices selected in "Protocol"
+    std::string key_file;            // "Key file:" (SFTP)
+    std::string pinned_key;          // not shown: kept, or set by "Check server..."
     bool current_month = false;      // "Current Month": regenerate and upload the month's report
     bool decades = false;            // "Subdivision by decade"
     int interval = 0;                // row of TimeInterval selected in "Upload every"
@@ -61,16 +68,35 @@ AddFile add_upload_file(std::vector<std::string>& files, std::string_view path);
 // Removes the entries at `rows` (any order; rows outside the list are ignored).
 void remove_upload_files(std::vector<std::string>& files, std::vector<int> rows);
 
-enum class FtpField { host, port, folder, user, password };
+// The protocols "Protocol" offers, in its order.
+inline constexpr std::array<const char*, 3> kProtocolChoices = {kProtocolFtp, kProtocolFtps,
+                                                                kProtocolSftp};
+inline constexpr std::array<const char*, 3> kProtocolLabels = {"FTP", "FTPS (FTP over TLS)",
+                                                               "SFTP (SSH)"};
+
+// Row of kProtocolChoices naming `Protocol`; 0 (FTP) for any other text.
+int protocol_index(std::string_view Protocol);
+
+// "Passive Mode" applies to FTP and FTPS; "Key file" and its picker to SFTP; "Check server..."
+// to the two that have a server identity (FTPS and SFTP).
+bool passive_enabled(int protocol);
+bool key_file_enabled(int protocol);
+bool check_server_enabled(int protocol);
+
+// The hint under the fields for `protocol`: where the folder is, which port, what to check.
+std::string protocol_hint(int protocol);
+
+enum class FtpField { host, port, folder, user, password, key_file };
 
 struct FtpFieldCheck {
     FtpField field;
     SettingCheck check;  // confirm: a Yes/No question; otherwise a refusal
 };
 
-// What OK says about the five FTP fields, in the order it asks: host, port, folder, user
-// name, password. An empty field is a question ("Invalid FTP Host!\nContinue anyway?");
-// a value the setting cannot hold is refused. Empty when every field is fine.
+// What OK says about the FTP fields, in the order it asks: host, port, folder, user name,
+// password, and the key file (SFTP, when one is given: it must be readable). An empty field is a
+// question ("Invalid FTP Host!\nContinue anyway?"); a value the setting cannot hold is refused.
+// Empty when every field is fine.
 std::vector<FtpFieldCheck> check_ftp_fields(const Settings& s, const InternetForm& f);
 
 // The refusal of the start time ("Invalid Starting Time!"), if any. With "on file change"
@@ -80,6 +106,25 @@ std::optional<SettingCheck> check_start_time(const InternetForm& f);
 // The settings after a confirmed OK: `s` with everything the dialog edits taken from `f`.
 // Interval and IntervMin follow the selected row; the upload list is replaced in order.
 Settings apply_internet_form(const Settings& s, const InternetForm& f);
+
+// What "Check server..." found, for its box.
+struct ServerCheck {
+    std::string text;  // the identity, then what is asked or why nothing can be done
+    Icon icon = Icon::information;
+    bool ask = false;   // a Yes/No question: record_server on Yes
+    Settings settings;  // the settings checked (the dialog's current values)
+    ServerIdentity id;
+};
+
+// Connects with `s` (the dialog's values applied) and learns the server's identity without
+// logging in; known_hosts is the station folder's. Waits at most `timeout` for each step.
+ServerCheck check_server(const Settings& s, const std::string& DocPath,
+                         std::chrono::milliseconds timeout);
+
+// Records what check_server found after the keeper's Yes: the SFTP host key appended to the
+// station's known_hosts, or the FTPS pin put in check.settings.PinnedKey (the dialog saves it
+// on OK). Empty on success, else what went wrong.
+std::string record_server(ServerCheck& check, const std::string& DocPath);
 
 // Help topic of the Internet Settings dialog while `tab` is current (0 "Ftp", 1 "File").
 const char* internet_help_page(int tab);

@@ -138,6 +138,59 @@ TEST_F(Cli, ConfigShowAndSet)
     EXPECT_EQ(s.FtpHost, "");
 }
 
+TEST_F(Cli, SecureSettingsAndThePasswordFromStandardInput)
+{
+    ASSERT_EQ(run({"setup"}).code, kOk);
+    ASSERT_EQ(run({"station", "new", "Hill"}).code, kOk);
+    ASSERT_EQ(run({"station", "open", "Hill"}).code, kOk);
+    const std::string conf = home + "Hill/" + kConfFile, dat = home + "Hill/" + kDatFile;
+
+    // The password's own line, never an argument; only its line end is dropped.
+    Result r = run({"config", "set", "Pwd", "-"}, "pass phrase -1\r\nnext line\n");
+    EXPECT_EQ(r.code, kOk);
+    EXPECT_EQ(r.out, "Pwd=********\n");
+    Settings s;
+    ASSERT_EQ(read_conf(nullptr, kConfEntries, home + "Hill/", s), 0);
+    EXPECT_EQ(s.Pwd, "pass phrase -1");
+    r = run({"config", "set", "Pwd", "-"}, "");
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Error: Pwd: no password on standard input\n");
+
+    // Refused values leave both files as they were.
+    const std::string conf_before = test::read_file(conf), dat_before = test::read_file(dat);
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"Protocol", "scp"}, "Error: Protocol: one of ftp, ftps, sftp (not \"scp\")\n"},
+        {{"KeyFile", home + "none"}, "Error: KeyFile: cannot read " + home + "none\n"},
+        {{"PinnedKey", "sha256//short="}, ""},
+    };
+    for (const auto& [args, err] : refused) {
+        std::vector<std::string> argv = {"config", "set"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        r = run(argv);
+        EXPECT_EQ(r.code, kFailed) << args[0];
+        if (!err.empty()) {
+            EXPECT_EQ(r.err, err);
+        }
+        EXPECT_EQ(r.err.rfind("Error: " + args[0] + ": ", 0), 0u) << r.err;
+    }
+    EXPECT_EQ(test::read_file(conf), conf_before);
+    EXPECT_EQ(test::read_file(dat), dat_before);
+
+    EXPECT_EQ(run({"config", "set", "Protocol", "SFTP"}).out, "Protocol=sftp\n");
+    EXPECT_EQ(run({"config", "set", "KeyFile", conf}).out, "KeyFile=" + conf + "\n");
+    EXPECT_EQ(run({"config", "set", "AtomicUpload", "0"}).code, kOk);
+    r = run({"config", "show"});
+    EXPECT_NE(r.out.find("\nProtocol         sftp\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nKeyFile          " + conf + "\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nCaFile           \n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nPinnedKey        \n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nAtomicUpload     0\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("pass phrase"), std::string::npos);
+    ASSERT_EQ(read_conf(nullptr, kConfEntries, home + "Hill/", s), 0);
+    EXPECT_EQ(s.Protocol, "sftp");
+    EXPECT_EQ(s.AtomicUpload, 0);
+}
+
 TEST_F(Cli, StationOptionUsesAnotherStation)
 {
     ASSERT_EQ(run({"setup"}).code, kOk);

@@ -6,6 +6,8 @@
 #include "support/RecordingOwner.h"
 #include "support/files.h"
 #include "support/gui.h"
+#include "support/secure_servers.h"
+#include "upload/FTPConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +22,9 @@
 #include <QTest>
 
 #include <filesystem>
+
 #include <memory>
+#include <unistd.h>
 
 namespace nimbora {
 namespace {
@@ -376,6 +380,126 @@ TEST_F(InternetDialogTest, UntickingCurrentMonthUnticksDecadesAndWarnsOfAnEmptyL
     const Settings back = saved();
     EXPECT_EQ(back.ReportUpload, 0);
     EXPECT_EQ(back.FileList[0], "");
+}
+
+TEST_F(InternetDialogTest, ProtocolChoiceKeyFileAndWhatEachProtocolOffers)
+{
+    auto d = open();
+    QComboBox* protocol = find<QComboBox>(d.get(), InternetDialog::kProtocol);
+    ASSERT_EQ(protocol->count(), 3);
+    EXPECT_EQ(protocol->currentIndex(), 0);
+    QCheckBox* passive = find<QCheckBox>(d.get(), InternetDialog::kPassive);
+    QLineEdit* key = find<QLineEdit>(d.get(), InternetDialog::kKeyFile);
+    QPushButton* check = find<QPushButton>(d.get(), InternetDialog::kCheckServer);
+    QLabel* hint = find<QLabel>(d.get(), InternetDialog::kHint);
+    EXPECT_TRUE(passive->isEnabled());
+    EXPECT_FALSE(key->isEnabled());
+    EXPECT_FALSE(check->isEnabled());
+    EXPECT_TRUE(hint->text().contains("in clear"));
+
+    protocol->setCurrentIndex(2);  // SFTP
+    EXPECT_FALSE(passive->isEnabled());
+    EXPECT_TRUE(key->isEnabled());
+    EXPECT_TRUE(check->isEnabled());
+    EXPECT_TRUE(hint->text().contains("home folder")) << hint->text().toStdString();
+
+    // The picker fills the key file; an unreadable one keeps the dialog open.
+    test::write_file(dir.path() / "id_ed25519", "key");
+    test::with_next_modal([this](QWidget* w) {
+        auto* picker = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(picker, nullptr);
+        auto* name = picker->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString(dir.folder() + "id_ed25519"));
+        static_cast<QDialog*>(picker)->accept();
+    });
+    click(d.get(), InternetDialog::kKeyBrowse);
+    EXPECT_EQ(text_of(key->text()), dir.folder() + "id_ed25519");
+    type(d.get(), InternetDialog::kKeyFile, qt_text(dir.folder() + "missing"));
+    click(d.get(), ids::kOk);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].text, "KeyFile: cannot read " + dir.folder() + "missing");
+    EXPECT_NE(d->result(), QDialog::Accepted);
+
+    boxes.clear();
+    type(d.get(), InternetDialog::kKeyFile, qt_text(dir.folder() + "id_ed25519"));
+    click(d.get(), ids::kOk);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    const Settings back = saved();
+    EXPECT_EQ(back.Protocol, "sftp");
+    EXPECT_EQ(back.KeyFile, dir.folder() + "id_ed25519");
+    EXPECT_EQ(back.Passive, state.settings.Passive);
+}
+
+TEST_F(InternetDialogTest, CheckServerShowsTheHostKeyAndTrustsItOnYes)
+{
+    test::Sshd sshd;
+    if (const std::string why = sshd.start(); !why.empty()) GTEST_SKIP() << why;
+    FtpTiming t;
+    t.connect_timeout = std::chrono::milliseconds(20000);
+    set_ftp_timing(t);
+    auto d = open();
+    find<QComboBox>(d.get(), InternetDialog::kProtocol)->setCurrentIndex(2);
+    type(d.get(), InternetDialog::kHost, "127.0.0.1");
+    type(d.get(), InternetDialog::kPort, QString::number(sshd.port()));
+    const std::string known_hosts = dir.folder() + kKnownHostsFile;
+
+    boxes.answer({false});
+    click(d.get(), InternetDialog::kCheckServer);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    const test::Message asked = boxes.messages[0];
+    EXPECT_TRUE(asked.asked);
+    EXPECT_EQ(asked.caption, "Check server");
+    EXPECT_EQ(asked.icon, Icon::question);
+    EXPECT_NE(asked.text.find("Host key: 256 " + sshd.fingerprint() + " (ED25519)"),
+              std::string::npos)
+        << asked.text;
+    EXPECT_NE(asked.text.find("Trust this host key and add it to known_hosts?"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(known_hosts));
+
+    boxes.clear();
+    boxes.answer({true});
+    click(d.get(), InternetDialog::kCheckServer);
+    EXPECT_EQ(test::read_file(known_hosts), sshd.known_hosts_line() + "\n");
+
+    // Trusted now: the box only says so.
+    boxes.clear();
+    click(d.get(), InternetDialog::kCheckServer);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_FALSE(boxes.messages[0].asked);
+    EXPECT_NE(boxes.messages[0].text.find("already trusted"), std::string::npos);
+    set_ftp_timing(FtpTiming{});
+}
+
+TEST_F(InternetDialogTest, CheckServerPinsASelfSignedCertificateOnYesAndOkSavesIt)
+{
+    test::TestCertificates certs;
+    test::PureFtpd ftpd;
+    if (geteuid() != 0) GTEST_SKIP() << "needs root (as CI runs): pure-ftpd";
+    if (const std::string why = certs.make(); !why.empty()) GTEST_SKIP() << why;
+    if (const std::string why = ftpd.start(certs.self_signed()); !why.empty()) GTEST_SKIP() << why;
+    FtpTiming t;
+    t.connect_timeout = std::chrono::milliseconds(20000);
+    set_ftp_timing(t);
+    auto d = open();
+    find<QComboBox>(d.get(), InternetDialog::kProtocol)->setCurrentIndex(1);
+    type(d.get(), InternetDialog::kHost, "127.0.0.1");
+    type(d.get(), InternetDialog::kPort, QString::number(ftpd.port()));
+    boxes.answer({true});
+    click(d.get(), InternetDialog::kCheckServer);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    const std::string pin = certs.pin(certs.self_signed());
+    EXPECT_NE(boxes.messages[0].text.find("Public-key pin: " + pin), std::string::npos)
+        << boxes.messages[0].text;
+    EXPECT_NE(boxes.messages[0].text.find("store its pin in PinnedKey?"), std::string::npos);
+    EXPECT_EQ(saved().PinnedKey, "");  // kept until OK
+
+    click(d.get(), ids::kOk);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
+    const Settings back = saved();
+    EXPECT_EQ(back.Protocol, "ftps");
+    EXPECT_EQ(back.PinnedKey, pin);
+    set_ftp_timing(FtpTiming{});
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ bool FtpServer::start(const Options& options)
         args.emplace_back("--release");
         args.push_back((dir_.path() / "release").string());
     }
+    if (options.refuse_rename) args.emplace_back("--no-rename");
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

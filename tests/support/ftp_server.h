@@ -21,11 +21,14 @@ public:
     };
     struct Options {
         Mode mode = Mode::normal;
-        int port = 0;              // 0: a free port
-        std::string drop_on_stor;  // the session dies when asked to store a file of this name
-        // Storing a file of this name gets no answer until release_stall() (the client's
-        // response time-out ends it first, if it has one).
+        int port = 0;  // 0: a free port
+        // The session dies when asked to store a file of this name (or its temporary
+        // "NAME.part", under which an upload sends it before renaming).
+        std::string drop_on_stor;
+        // Storing a file of this name (or NAME.part) gets no answer until release_stall() (the
+        // client's response time-out ends it first, if it has one).
         std::string stall_on_stor;
+        bool refuse_rename = false;  // every RNFR/RNTO is refused
     };
 
     FtpServer() = default;

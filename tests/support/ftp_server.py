@@ -20,6 +20,12 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
+def stored_name(path):
+    """The name a file is stored under: an upload's temporary "NAME.part" is NAME."""
+    name = os.path.basename(path)
+    return name[:-5] if name.endswith(".part") else name
+
+
 def exit_with_parent():
     sys.stdin.read()
     os._exit(0)
@@ -43,6 +49,7 @@ def main():
     p.add_argument("--stall-on-stor", default="",
                    help="storing a file of this name gets no answer until --release exists")
     p.add_argument("--release", default="", help="see --stall-on-stor")
+    p.add_argument("--no-rename", action="store_true", help="refuse every RNFR/RNTO")
     a = p.parse_args()
 
     threading.Thread(target=exit_with_parent, daemon=True).start()
@@ -63,7 +70,8 @@ def main():
                     f.write("(connection)\n")
 
     authorizer = RejectingAuthorizer() if a.mode == "reject" else DummyAuthorizer()
-    authorizer.add_user(a.user, a.password, a.home, perm="elradfmwMT")
+    authorizer.add_user(a.user, a.password, a.home,
+                        perm="elradmwMT" if a.no_rename else "elradfmwMT")
 
     class Handler(FTPHandler):
         def pre_process_command(self, line, cmd, arg):
@@ -73,10 +81,10 @@ def main():
             return super().pre_process_command(line, cmd, arg)
 
         def ftp_STOR(self, file, mode="w"):
-            if a.drop_on_stor and os.path.basename(file) == a.drop_on_stor:
+            if a.drop_on_stor and stored_name(file) == a.drop_on_stor:
                 self.close()
                 return None
-            if a.stall_on_stor and os.path.basename(file) == a.stall_on_stor:
+            if a.stall_on_stor and stored_name(file) == a.stall_on_stor:
                 self._stalled_store(file, mode)
                 return None
             return super().ftp_STOR(file, mode)

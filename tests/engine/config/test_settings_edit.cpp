@@ -47,7 +47,7 @@ TEST(SettingsEdit, EveryKeyReadsBack)
     EXPECT_EQ(s.IntervMin, 1440);
     EXPECT_EQ(s.ReportChk[14], 1);
     EXPECT_EQ(s.ReportChk[15], 0);
-    EXPECT_EQ(setting_keys().size(), 34u);
+    EXPECT_EQ(setting_keys().size(), 39u);
     EXPECT_EQ(setting_keys().back(), "File10");
 }
 
