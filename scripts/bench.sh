@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 
 build=build/bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIMBORA_TESTS=OFF

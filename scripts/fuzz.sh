@@ -27,7 +27,7 @@ seconds=${2:-60}
 runs=${RUNS:--1}
 [[ "$runs" =~ ^(-1|[1-9][0-9]*)$ ]] || { usage; exit 2; }
 
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 
 build=build/fuzz
 exe=fuzz_$target

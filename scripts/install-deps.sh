@@ -19,23 +19,24 @@ for arg in "$@"; do
   esac
 done
 
+# Building and running Nimbora (the command line and the desktop program).
 packages=(
   g++ cmake ninja-build make pkg-config
   libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl ca-certificates
-  qt6-base-dev qt6-base-dev-tools
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-  python3 python3-pyftpdlib
-  time
-  fonts-dejavu-core xvfb xauth
-  clang-format
-  clang libclang-rt-14-dev
+  qt6-base-dev qt6-base-dev-tools libcli11-dev
+  fonts-dejavu-core
 )
 
-# Test-only: servers the tests start themselves on 127.0.0.1, and checking tools. Their
+# Test-only: the test and benchmark libraries, servers the tests start themselves on
+# 127.0.0.1, a display for the desktop tests, the fuzzers' compiler, checking tools. Their
 # packages may start system services; those are stopped and disabled below, so nothing listens
 # but the tests' own servers.
 test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  python3 python3-pyftpdlib
   pure-ftpd openssh-server openssh-client
+  xvfb xauth time
+  clang-format clang libclang-rt-14-dev
   libxml2-utils man-db dpkg-dev
 )
 test_services=(pure-ftpd ssh)
