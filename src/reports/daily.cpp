@@ -265,25 +265,10 @@ void read_days(Owner* owner, Db& db, const std::string& table, const std::string
                std::initializer_list<std::string_view> params, const Units& u, SpanWind& wind,
                const std::function<void(Day&&, const WindTally&)>& day_done, bool& failed)
 {
-    const std::string sql =
-        kDaySelect + table + " where " + where + " order by year,month,day,time";
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        failed = true;
-        tell_database_error(owner, sqlite3_errmsg(db.get()));
-        return;
-    }
-    const StmtHandle stmt(raw);
-    int n = 0;
-    for (std::string_view p : params)
-        sqlite3_bind_text(raw, ++n, p.data(), static_cast<int>(p.size()), SQLITE_STATIC);
     DayPass pass(owner, db, table, u, wind, day_done, failed);
-    int rc;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) pass.row(raw);
-    if (rc != SQLITE_DONE) {
-        failed = true;
-        tell_database_error(owner, sqlite3_errmsg(db.get()));
-    }
+    each_row(
+        owner, db, kDaySelect + table + " where " + where + " order by year,month,day,time", params,
+        [&pass](sqlite3_stmt* r) { pass.row(r); }, failed);
     pass.finish();
 }
 

@@ -323,23 +323,14 @@ void read_years(Owner* owner, Db& db, const std::string& year,
                 const std::function<void(YearFigures&&)>& done,
                 const std::function<void()>& month_done, bool& failed)
 {
+    Pass pass(owner, db, done, month_done, failed);
+    const auto row = [&pass](sqlite3_stmt* r) { pass.row(r); };
     const std::string sql = std::string(kPassSelect) + (year.empty() ? "" : " where year=?1") +
                             " order by year,month,day,time";
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        failed = true;
-        tell_database_error(owner, sqlite3_errmsg(db.get()));
-        return;
-    }
-    const StmtHandle stmt(raw);
-    if (!year.empty()) sqlite3_bind_text(raw, 1, year.c_str(), -1, SQLITE_STATIC);
-    Pass pass(owner, db, done, month_done, failed);
-    int rc;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) pass.row(raw);
-    if (rc != SQLITE_DONE) {
-        failed = true;
-        tell_database_error(owner, sqlite3_errmsg(db.get()));
-    }
+    if (year.empty())
+        each_row(owner, db, sql, {}, row, failed);
+    else
+        each_row(owner, db, sql, {year}, row, failed);
     pass.finish();
 }
 

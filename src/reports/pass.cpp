@@ -4,6 +4,28 @@
 
 namespace nimbora {
 
+void each_row(Owner* owner, Db& db, const std::string& sql,
+              std::initializer_list<std::string_view> params,
+              const std::function<void(sqlite3_stmt*)>& row, bool& failed)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+        failed = true;
+        tell_database_error(owner, sqlite3_errmsg(db.get()));
+        return;
+    }
+    const StmtHandle stmt(raw);
+    int n = 0;
+    for (std::string_view p : params)
+        sqlite3_bind_text(raw, ++n, p.data(), static_cast<int>(p.size()), SQLITE_STATIC);
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) row(raw);
+    if (rc != SQLITE_DONE) {
+        failed = true;
+        tell_database_error(owner, sqlite3_errmsg(db.get()));
+    }
+}
+
 bool PrintedValue::prepare(Owner* owner, Db& db, bool& failed)
 {
     sqlite3_stmt* raw = nullptr;

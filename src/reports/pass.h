@@ -14,11 +14,19 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace nimbora {
+
+// Runs `sql` with its text parameters and hands each row to `row`. Sets `failed` and tells the
+// owner when the statement failed; the rows until then have been handed over.
+void each_row(Owner* owner, Db& db, const std::string& sql,
+              std::initializer_list<std::string_view> params,
+              const std::function<void(sqlite3_stmt*)>& row, bool& failed);
 
 // A value of a record: NULL is skipped by min, max, sum, avg and count as SQLite skips it.
 struct Cell {
