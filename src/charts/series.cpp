@@ -245,6 +245,17 @@ std::array<double, kSpeedClasses - 1> speed_limits(const Units& u)
     return {5, 12, 20, 30};
 }
 
+// The rain series' running total of the span, in display units.
+void running_total(Series& out)
+{
+    if (out.kind != ChartKind::rain) return;
+    double total = 0;
+    for (Point& p : out.points) {
+        if (!missing(p.v[0])) total += p.v[0];
+        p.v[1] = total;
+    }
+}
+
 }  // namespace
 
 std::optional<ChartKind> chart_kind(std::string_view name)
@@ -318,7 +329,7 @@ Resolution resolution_for(long days, long records)
 }
 
 bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartKind kind,
-                 const ChartSpan& span, Series& out)
+                 const ChartSpan& span, Series& out, std::optional<Resolution> at)
 {
     out = Series{};
     out.kind = kind;
@@ -330,7 +341,8 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
     const SpanWhere w = span_where(span);
 
     long records = 0;
-    if (days <= kRecordDays && kind != ChartKind::windrose) {
+    if (days <= kRecordDays && kind != ChartKind::windrose &&
+        (!at || *at == Resolution::record || *at == Resolution::hourly)) {
         const auto r = db.query(
             owner, (std::string("select count(*) from ") + kTable + " where " + kSpanWhere).c_str(),
             {w.from_year, w.to_year, w.from_key, w.to_key});
@@ -338,13 +350,16 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
         records = r.rows.empty() ? 0 : number_of(r.rows[0][0]);
         if (records == 0) return true;
     }
-    out.resolution = resolution_for(days, records);
+    out.resolution = at ? *at : resolution_for(days, records);
     out.x_from = first_day * 1440 + span.from_minute;
     out.x_to = last_day * 1440 + span.to_minute;
 
     if (kind != ChartKind::windrose &&
-        (out.resolution == Resolution::record || out.resolution == Resolution::hourly))
-        return read_records(owner, db, u, span, out);
+        (out.resolution == Resolution::record || out.resolution == Resolution::hourly)) {
+        if (!read_records(owner, db, u, span, out)) return false;
+        running_total(out);
+        return true;
+    }
 
     // Daily and monthly figures, and the wind rose: the monthly report's day figures.
     const bool monthly = out.resolution == Resolution::monthly;
@@ -408,13 +423,7 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
     close_month();
     if (failed) return false;
 
-    if (kind == ChartKind::rain) {
-        double total = 0;
-        for (Point& p : out.points) {
-            if (!missing(p.v[0])) total += p.v[0];
-            p.v[1] = total;
-        }
-    }
+    running_total(out);
     if (kind == ChartKind::windrose && out.records > 0) {
         // The wind table's shares, split by the speed of each direction's records with a speed
         // above 0 (the records a share counts).

@@ -91,9 +91,10 @@ struct Series {
 };
 
 // The series of `kind` over `span` from the station table of `db`. False, the owner told, when a
-// statement failed. A span without records gives a series without points.
+// statement failed. A span without records gives a series without points. `at` replaces the
+// resolution the span's length chooses.
 bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartKind kind,
-                 const ChartSpan& span, Series& out);
+                 const ChartSpan& span, Series& out, std::optional<Resolution> at = {});
 
 // The resolution a span of `days` days with `records` records is drawn at.
 Resolution resolution_for(long days, long records);

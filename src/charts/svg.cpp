@@ -282,9 +282,9 @@ public:
                "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.2\" baseProfile=\"tiny\" "
                "viewBox=\"0 0 800 400\">\n<title>" +
                escaped(title) + "</title>\n<desc>" + escaped(desc) + "</desc>\n";
-        text(kWidth / 2, 26, title, "middle", 16);
+        text(kWidth / 2, 28, title, "middle", 18);
     }
-    void text(double x, double y, const std::string& t, const char* anchor, int size = 12,
+    void text(double x, double y, const std::string& t, const char* anchor, int size = 13,
               const std::string& extra = {})
     {
         out_ += "<text x=\"" + n1(x) + "\" y=\"" + n1(y) + "\" " + kFont + " font-size=\"" +
@@ -306,32 +306,33 @@ private:
 };
 
 // A legend entry's swatch and name at `x`; the x after it.
-double legend(Svg& svg, double x, const char* colour, const std::string& name, bool block,
+double legend(Svg& svg, double x, const char* colour, const std::string& name, double block,
               bool dashed = false)
 {
     const double y = kHeight - 18;
-    if (block)
+    if (block > 0)
         svg.raw("<rect x=\"" + n1(x) + "\" y=\"" + n1(y - 9) +
-                "\" width=\"16\" height=\"10\" fill=\"" + colour + "\" fill-opacity=\"0.5\"/>\n");
+                "\" width=\"16\" height=\"10\" fill=\"" + colour + "\"" +
+                (block < 1 ? " fill-opacity=\"" + fixed(block, 2) + "\"" : std::string()) + "/>\n");
     else
         svg.raw("<line x1=\"" + n1(x) + "\" y1=\"" + n1(y - 4) + "\" x2=\"" + n1(x + 16) +
                 "\" y2=\"" + n1(y - 4) + "\" stroke=\"" + colour + "\" stroke-width=\"2\"" +
                 (dashed ? " stroke-dasharray=\"4,3\"" : "") + "/>\n");
     svg.text(x + 22, y, name, "start");
-    return x + 22 + 7.0 * static_cast<double>(name.size()) + 18;
+    return x + 22 + 7.5 * static_cast<double>(name.size()) + 20;
 }
 
 std::string series_desc(const Series& s, const std::string& title)
 {
-    static constexpr const char* kRes[] = {"every record", "hourly", "daily", "monthly"};
-    return title + ", " + kRes[static_cast<int>(s.resolution)] +
-           " figures: " + std::to_string(s.points.size()) +
-           (s.points.size() == 1 ? " point." : " points.");
+    static constexpr const char* kRes[] = {"points, one for each record", "hourly points",
+                                           "daily points", "monthly points"};
+    return title + ": " + std::to_string(s.points.size()) + " " +
+           kRes[static_cast<int>(s.resolution)] + ".";
 }
 
 std::string rose_svg(const Series& s, const Units& u, const std::string& span)
 {
-    const std::string title = "Wind direction " + std::string(kEnDash) + " " + span;
+    const std::string title = "Wind direction, " + span;
     const std::string unit = u.UTitle[2];
     Svg svg(title, title + ": the share of time from each of the 16 directions by speed class (" +
                        unit + "), calm in the centre.");
@@ -425,7 +426,7 @@ std::string chart_svg(const Series& s, const Units& u)
     const std::string span = span_label(s.span);
     if (s.kind == ChartKind::windrose) return rose_svg(s, u, span);
     const Look look = look_of(s, u);
-    const std::string title = look.title + " " + kEnDash + " " + span;
+    const std::string title = look.title + ", " + span;
     Svg svg(title, series_desc(s, title));
 
     // The scales of the left and the right axis.
@@ -468,11 +469,13 @@ std::string chart_svg(const Series& s, const Units& u)
     svg.line(kLeft, kTop, kLeft, kBottom, kInk);
     if (!look.right_axis.empty()) svg.line(kRight, kTop, kRight, kBottom, kInk);
     const double mid = (kTop + kBottom) / 2;
-    svg.text(18, mid, look.axis, "middle", 12, " transform=\"rotate(-90 18 " + n1(mid) + ")\"");
+    svg.text(18, mid, look.axis, "middle", 13, " transform=\"rotate(-90 18 " + n1(mid) + ")\"");
     if (!look.right_axis.empty())
-        svg.text(kWidth - 14, mid, look.right_axis, "middle", 12,
+        svg.text(kWidth - 14, mid, look.right_axis, "middle", 13,
                  " transform=\"rotate(90 " + n1(kWidth - 14) + " " + n1(mid) + ")\"");
-    svg.text(kWidth / 2, kBottom + 34, span, "middle");
+    static constexpr const char* kCaption[] = {"Every record", "Hourly figures", "Daily figures",
+                                               "Monthly figures"};
+    svg.text(kWidth / 2, kBottom + 36, kCaption[static_cast<int>(s.resolution)], "middle");
 
     // The band, a polygon for each stretch without a gap.
     if (look.band_low >= 0) {
@@ -554,15 +557,15 @@ std::string chart_svg(const Series& s, const Units& u)
 
     // The legend.
     double x = kLeft;
-    if (look.band_low >= 0) x = legend(svg, x, look.band_colour, look.band_name, true);
+    if (look.band_low >= 0) x = legend(svg, x, look.band_colour, look.band_name, 0.25);
     if (look.bars >= 0)
         x = legend(svg, x, kBlue,
                    s.resolution == Resolution::daily     ? "Rain of the day"
                    : s.resolution == Resolution::monthly ? "Rain of the month"
                    : s.resolution == Resolution::hourly  ? "Rain of the hour"
                                                          : "Rain of the record",
-                   true);
-    for (const Line& l : look.lines) x = legend(svg, x, l.colour, l.name, false, l.dashed);
+                   1);
+    for (const Line& l : look.lines) x = legend(svg, x, l.colour, l.name, 0, l.dashed);
     return svg.finish();
 }
 
