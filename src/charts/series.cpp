@@ -40,14 +40,14 @@ struct Bucket {
     double sum[6]{};  // temperature, dew point, humidity, pressure, speed, solar
     int count[6]{};
     double low[3], high[3];  // temperature, humidity, pressure
-    double rain = 0, gust = kMissing, solar_max = kMissing, uv = kMissing;
+    double rain = 0, gust = kNoValue, solar_max = kNoValue, uv = kNoValue;
     bool rain_held = false;
     int records = 0;
 
     Bucket()
     {
-        std::fill(std::begin(low), std::end(low), kMissing);
-        std::fill(std::begin(high), std::end(high), kMissing);
+        std::fill(std::begin(low), std::end(low), kNoValue);
+        std::fill(std::begin(high), std::end(high), kNoValue);
     }
     void average(int i, const Cell& c)
     {
@@ -63,7 +63,7 @@ struct Bucket {
     {
         if (!c.null && (missing(at) || c.v > at)) at = c.v;
     }
-    double mean(int i) const { return count[i] ? sum[i] / count[i] : kMissing; }
+    double mean(int i) const { return count[i] ? sum[i] / count[i] : kNoValue; }
 };
 
 // The columns of the record statement.
@@ -102,19 +102,19 @@ std::array<double, 4> bucket_values(ChartKind kind, const Bucket& b, const Units
     case ChartKind::temperature:
         return {temp(b.mean(0)), temp(b.low[0]), temp(b.high[0]), temp(b.mean(1))};
     case ChartKind::humidity:
-        return {b.mean(2), b.low[1], b.high[1], kMissing};
+        return {b.mean(2), b.low[1], b.high[1], kNoValue};
     case ChartKind::pressure:
         return {scaled(b.mean(3), u.BarFatt), scaled(b.low[2], u.BarFatt),
-                scaled(b.high[2], u.BarFatt), kMissing};
+                scaled(b.high[2], u.BarFatt), kNoValue};
     case ChartKind::rain:
-        return {b.rain_held ? b.rain * u.RainFatt : kMissing, kMissing, kMissing, kMissing};
+        return {b.rain_held ? b.rain * u.RainFatt : kNoValue, kNoValue, kNoValue, kNoValue};
     case ChartKind::wind:
-        return {scaled(b.mean(4), u.WindFatt), scaled(b.gust, u.WindFatt), kMissing, kMissing};
+        return {scaled(b.mean(4), u.WindFatt), scaled(b.gust, u.WindFatt), kNoValue, kNoValue};
     case ChartKind::solar:
     case ChartKind::windrose:
         break;
     }
-    return {b.mean(5), b.solar_max, b.uv, kMissing};
+    return {b.mean(5), b.solar_max, b.uv, kNoValue};
 }
 
 // The records of the span, each or by hour.
@@ -222,18 +222,18 @@ std::array<double, 4> day_values(ChartKind kind, const Quantities& avg, const Qu
     case ChartKind::temperature:
         return {u.temp(avg[kTAvg]), u.temp(low[kTMin]), u.temp(high[kTMax]), u.temp(avg[kDAvg])};
     case ChartKind::humidity:
-        return {avg[kRhAvg], low[kRhMin], high[kRhMax], kMissing};
+        return {avg[kRhAvg], low[kRhMin], high[kRhMax], kNoValue};
     case ChartKind::pressure:
-        return {avg[kPAvg] * u.BarFatt, low[kPMin] * u.BarFatt, high[kPMax] * u.BarFatt, kMissing};
+        return {avg[kPAvg] * u.BarFatt, low[kPMin] * u.BarFatt, high[kPMax] * u.BarFatt, kNoValue};
     case ChartKind::rain:
-        return {rain * u.RainFatt, kMissing, kMissing, kMissing};
+        return {rain * u.RainFatt, kNoValue, kNoValue, kNoValue};
     case ChartKind::wind:
-        return {avg[kSpAvg] * u.WindFatt, high[kGust] * u.WindFatt, kMissing, kMissing};
+        return {avg[kSpAvg] * u.WindFatt, high[kGust] * u.WindFatt, kNoValue, kNoValue};
     case ChartKind::solar:
     case ChartKind::windrose:
         break;
     }
-    return {avg[kSAvg], high[kSMax], uv, kMissing};
+    return {avg[kSAvg], high[kSMax], uv, kNoValue};
 }
 
 // The wind rose's class limits in the station's wind unit.

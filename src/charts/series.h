@@ -47,7 +47,7 @@ struct ChartSpan {
 std::optional<ChartSpan> last_hours_span(Owner* owner, Db& db, int hours, bool& failed);
 
 // The value of a missing figure.
-inline constexpr double kMissing = NAN;
+inline constexpr double kNoValue = NAN;
 inline bool missing(double v)
 {
     return std::isnan(v);
@@ -66,7 +66,7 @@ struct Point {
     long x = 0;
     bool gap_before = false;
     std::string when;  // "05/02/2012 13:45", "05/02/2012", "02/2012"
-    std::array<double, 4> v{kMissing, kMissing, kMissing, kMissing};
+    std::array<double, 4> v{kNoValue, kNoValue, kNoValue, kNoValue};
     std::string time_min, time_max;  // daily temperature: the times of the extremes, as printed
 };
 

@@ -41,7 +41,7 @@ struct SpanChoice {
     std::string name;  // in file names: "2012-02", "2012", "2012-02-01_2012-02-10"
 };
 
-std::optional<SpanChoice> chosen_span(Session& session)
+std::optional<SpanChoice> chosen_span(Session& session, bool chart)
 {
     const ChartArgs& c = session.args.chart;
     const auto usage = [&session](const std::string& text) {
@@ -59,7 +59,7 @@ std::optional<SpanChoice> chosen_span(Session& session)
             return choice;
         }
         const auto m = month_number(c.month);
-        if (!m) return usage("Not a month (a name or 1 to 12): " + c.month);
+        if (!m) return usage("Not a month: " + c.month);
         const Ymd next = *m == 12 ? Ymd{y + 1, 1, 1} : Ymd{y, *m + 1, 1};
         choice.span = ChartSpan{{y, *m, 1}, date_of_index(day_index(next) - 1)};
         choice.name = strf("%04d-%02d", y, *m);
@@ -79,11 +79,11 @@ std::optional<SpanChoice> chosen_span(Session& session)
         return choice;  // counted back from the latest record, once the station is open
     }
     return usage("Give --year [--month], --from and --to" +
-                 std::string(session.args.action == "chart" ? ", or --last-hours" : ""));
+                 std::string(chart ? ", or --last-hours" : ""));
 }
 
 // Whether the span holds a record; the owner told "No data for ..." when it does not.
-bool has_data(Session& session, Db& db, const ChartSpan& span, bool& failed)
+bool has_data(Session& session, Db& db, const ChartSpan& span, bool chart, bool& failed)
 {
     const SpanWhere w = span_where(span);
     const auto r =
@@ -92,7 +92,8 @@ bool has_data(Session& session, Db& db, const ChartSpan& span, bool& failed)
                  {w.from_year, w.to_year, w.from_key, w.to_key});
     failed = !r.ok;
     if (r.ok && r.rows.empty())
-        session.owner.message("Error", "No data for " + span_label(span), Icon::error);
+        session.owner.message(chart ? "Chart" : "Export", "No data for " + span_label(span),
+                              Icon::error);
     return r.ok && !r.rows.empty();
 }
 
@@ -118,21 +119,19 @@ void add_chart(CLI::App& app, Args& args)
     std::vector<std::string> kinds(kChartKinds.begin(), kChartKinds.end());
     app.add_option("KIND", c.kind, "What to draw")->required()->check(CLI::IsMember(kinds));
     add_span(&app, c, true);
-    app.final_callback([&args] { args.action = "chart"; });
 }
 
 void add_export(CLI::App& app, Args& args)
 {
     add_span(&app, args.chart, false);
     app.add_flag("--daily", args.chart.daily, "One row a day: the monthly report's day figures");
-    app.final_callback([&args] { args.action = "export"; });
 }
 
 Exit run_chart(Session& session)
 {
     const ChartArgs& c = session.args.chart;
     const auto kind = chart_kind(c.kind);
-    auto choice = chosen_span(session);
+    auto choice = chosen_span(session, true);
     if (!kind || !choice) return kUsage;
     if (!session.load_station()) return kFailed;
     auto db = Db::open(&session.owner, session.settings.InitPathDB + kDbFile);
@@ -142,14 +141,14 @@ Exit run_chart(Session& session)
         choice->span = last_hours_span(&session.owner, *db, c.last_hours, failed);
         if (failed) return kFailed;
         if (!choice->span) {
-            session.owner.message("Error",
+            session.owner.message("Chart",
                                   "No data for the last " + std::to_string(c.last_hours) +
                                       " hours: the station holds no records",
                                   Icon::error);
             return kFailed;
         }
     }
-    if (!has_data(session, *db, *choice->span, failed)) return kFailed;
+    if (!has_data(session, *db, *choice->span, true, failed)) return kFailed;
     const Units u = UnitConvert(session.settings);
     Series series;
     if (!read_series(&session.owner, *db, session.settings, u, *kind, *choice->span, series))
@@ -171,13 +170,13 @@ Exit run_chart(Session& session)
 Exit run_export(Session& session)
 {
     const ChartArgs& c = session.args.chart;
-    const auto choice = chosen_span(session);
+    const auto choice = chosen_span(session, false);
     if (!choice) return kUsage;
     if (!session.load_station()) return kFailed;
     auto db = Db::open(&session.owner, session.settings.InitPathDB + kDbFile);
     if (!db) return kFailed;
     bool failed = false;
-    if (!has_data(session, *db, *choice->span, failed)) return kFailed;
+    if (!has_data(session, *db, *choice->span, false, failed)) return kFailed;
     const Units u = UnitConvert(session.settings);
     long rows = 0;
     if (c.out.empty()) {
