@@ -3,6 +3,7 @@
 #include "config/format.h"
 #include "config/handles.h"
 #include "reports/daily.h"
+#include "reports/monthly.h"
 #include "reports/pass.h"
 
 #include <algorithm>
@@ -214,26 +215,49 @@ bool read_records(Owner* owner, Db& db, const Units& u, const ChartSpan& span, S
     return true;
 }
 
-// A day's (or a month's AVG, MIN and MAX rows') figures for `kind` in display units.
-std::array<double, 4> day_values(ChartKind kind, const Quantities& avg, const Quantities& low,
-                                 const Quantities& high, double rain, double uv, const Units& u)
+// A day's figures for `kind` in display units, as the monthly report prints them.
+std::array<double, 4> day_values(ChartKind kind, const Day& d, const Units& u)
 {
+    const Quantities& q = d.q;
     switch (kind) {
     case ChartKind::temperature:
-        return {u.temp(avg[kTAvg]), u.temp(low[kTMin]), u.temp(high[kTMax]), u.temp(avg[kDAvg])};
+        return {u.temp(q[kTAvg]), u.temp(q[kTMin]), u.temp(q[kTMax]), u.temp(q[kDAvg])};
     case ChartKind::humidity:
-        return {avg[kRhAvg], low[kRhMin], high[kRhMax], kNoValue};
+        return {q[kRhAvg], q[kRhMin], q[kRhMax], kNoValue};
     case ChartKind::pressure:
-        return {avg[kPAvg] * u.BarFatt, low[kPMin] * u.BarFatt, high[kPMax] * u.BarFatt, kNoValue};
+        return {q[kPAvg] * u.BarFatt, q[kPMin] * u.BarFatt, q[kPMax] * u.BarFatt, kNoValue};
     case ChartKind::rain:
-        return {rain * u.RainFatt, kNoValue, kNoValue, kNoValue};
+        return {d.rain * u.RainFatt, kNoValue, kNoValue, kNoValue};
     case ChartKind::wind:
-        return {avg[kSpAvg] * u.WindFatt, high[kGust] * u.WindFatt, kNoValue, kNoValue};
+        return {q[kSpAvg] * u.WindFatt, q[kGust] * u.WindFatt, kNoValue, kNoValue};
     case ChartKind::solar:
     case ChartKind::windrose:
         break;
     }
-    return {avg[kSAvg], high[kSMax], uv, kNoValue};
+    return {q[kSAvg], q[kSMax], d.uv, kNoValue};
+}
+
+// A month's figures for `kind` in display units, as the annual report prints its month row:
+// the means of the day figures (temperature, dew point, heat index, wind chill, humidity,
+// pressure, solar radiation, wind speed), the month's extremes and totals.
+std::array<double, 4> month_values(ChartKind kind, const Figures& f, const Units& u)
+{
+    switch (kind) {
+    case ChartKind::temperature:
+        return {u.temp(f.run.mean(0)), u.temp(f.t_low), u.temp(f.t_high), u.temp(f.run.mean(1))};
+    case ChartKind::humidity:
+        return {f.run.mean(4), f.hum_low, f.hum_high, kNoValue};
+    case ChartKind::pressure:
+        return {f.run.mean(5) * u.BarFatt, f.bar_low * u.BarFatt, f.bar_high * u.BarFatt, kNoValue};
+    case ChartKind::rain:
+        return {f.rain * u.RainFatt, kNoValue, kNoValue, kNoValue};
+    case ChartKind::wind:
+        return {f.run.mean(7) * u.WindFatt, f.gust_high * u.WindFatt, kNoValue, kNoValue};
+    case ChartKind::solar:
+    case ChartKind::windrose:
+        break;
+    }
+    return {f.run.mean(6), static_cast<double>(f.solar_high), f.uv_high, kNoValue};
 }
 
 // The wind rose's class limits in the station's wind unit.
@@ -361,35 +385,49 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
         return true;
     }
 
-    // Daily and monthly figures, and the wind rose: the monthly report's day figures.
-    const bool monthly = out.resolution == Resolution::monthly;
-    if (monthly) {
+    out.bucket = 1440;
+    bool failed = false;
+    if (out.resolution == Resolution::monthly && kind != ChartKind::windrose) {
+        // The annual report's month figures, of the whole months the span touches.
         out.x_from = day_index({span.from.year, span.from.month, 1}) * 1440;
         const Ymd after = span.to.month == 12 ? Ymd{span.to.year + 1, 1, 1}
                                               : Ymd{span.to.year, span.to.month + 1, 1};
         out.x_to = day_index(after) * 1440;
+        const long first = span.from.year * 12L + span.from.month - 1,
+                   last = span.to.year * 12L + span.to.month - 1;
+        long previous = std::numeric_limits<long>::min();
+        for (int year = span.from.year; year <= span.to.year && !failed; ++year) {
+            read_years(
+                owner, db, strf("%04d", year),
+                [&](YearFigures&& y) {
+                    for (MonthFigures& m : y.months) {
+                        const int month = number_of(m.month);
+                        const long index = year * 12L + month - 1;
+                        if (month < 1 || month > 12 || index < first || index > last) continue;
+                        DayRun run;
+                        for (const DayFigures& d : m.days) add_day(run, d, s, u);
+                        m.f.run = run;
+                        Point p;
+                        p.x = day_index({year, month, 1}) * 1440 + 15 * 1440;
+                        p.when = strf("%02d/%04d", month, year);
+                        p.gap_before =
+                            previous != std::numeric_limits<long>::min() && index > previous + 1;
+                        previous = index;
+                        p.v = month_values(kind, m.f, u);
+                        out.records += static_cast<long>(m.days.size());
+                        out.points.push_back(std::move(p));
+                    }
+                },
+                {}, failed);
+        }
+        if (failed) return false;
+        running_total(out);
+        return true;
     }
-    out.bucket = 1440;
-    bool failed = false;
+
+    // Daily figures, and the wind rose: the monthly report's day figures.
     SpanWind wind;
-    std::optional<DayTotals> month;
-    long month_index = 0, last_month = std::numeric_limits<long>::min(),
-         last_index = std::numeric_limits<long>::min();
-    const auto close_month = [&] {
-        if (!month) return;
-        const Summary avg = month->average();
-        Point p;
-        const Ymd first{static_cast<int>(month_index / 12), static_cast<int>(month_index % 12) + 1,
-                        1};
-        p.x = day_index(first) * 1440 + 15 * 1440;
-        p.when = strf("%02d/%04d", first.month, first.year);
-        p.gap_before =
-            last_month != std::numeric_limits<long>::min() && month_index > last_month + 1;
-        p.v = day_values(kind, avg.q, month->low.q, month->high.q, month->rain, month->high.uv, u);
-        last_month = month_index;
-        out.points.push_back(std::move(p));
-        month.reset();
-    };
+    long last_index = std::numeric_limits<long>::min();
     read_days(
         owner, db, kTable, kSpanWhere, {w.from_year, w.to_year, w.from_key, w.to_key}, u, wind,
         [&](Day&& d, const WindTally&) {
@@ -398,29 +436,18 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
             const Ymd date{number_of(d.year), number_of(d.month), number_of(d.day)};
             if (date.year < 0 || date.month < 1 || date.month > 12 || date.day < 1) return;
             if (kind == ChartKind::windrose) return;
-            if (monthly) {
-                const long index = date.year * 12L + date.month - 1;
-                if (month && index != month_index) close_month();
-                if (!month) {
-                    month.emplace(1, date.month, date.year);
-                    month_index = index;
-                }
-                month->add(d, s, u);
-                return;
-            }
             Point p;
             const long index = day_index(date);
             p.x = index * 1440 + 720;
             p.gap_before = last_index != std::numeric_limits<long>::min() && index > last_index + 1;
             last_index = index;
             p.when = date_text(date);
-            p.v = day_values(kind, d.q, d.q, d.q, d.rain, d.uv, u);
+            p.v = day_values(kind, d, u);
             p.time_min = d.time_min;
             p.time_max = d.time_max;
             out.points.push_back(std::move(p));
         },
         failed);
-    close_month();
     if (failed) return false;
 
     running_total(out);

@@ -477,6 +477,8 @@ std::string chart_svg(const Series& s, const Units& u)
                                                "Monthly figures"};
     svg.text(kWidth / 2, kBottom + 36, kCaption[static_cast<int>(s.resolution)], "middle");
 
+    const double bucket_w = static_cast<double>(s.bucket) / span_x * (kRight - kLeft);
+
     // The band, a polygon for each stretch without a gap.
     if (look.band_low >= 0) {
         const auto lo_i = static_cast<std::size_t>(look.band_low),
@@ -487,7 +489,15 @@ std::string chart_svg(const Series& s, const Units& u)
             while (j < s.points.size() && !missing(s.points[j].v[lo_i]) &&
                    !missing(s.points[j].v[hi_i]) && (j == i || !s.points[j].gap_before))
                 ++j;
-            if (j > i) {
+            if (j == i + 1) {
+                // A lone day between gaps: its range as a narrow bar.
+                const Point& p = s.points[i];
+                const double w = std::max(3.0, bucket_w * 0.6);
+                const double top = left.y(p.v[hi_i]);
+                svg.raw("<rect x=\"" + n1(X(p.x) - w / 2) + "\" y=\"" + n1(top) + "\" width=\"" +
+                        n1(w) + "\" height=\"" + n1(std::max(1.0, left.y(p.v[lo_i]) - top)) +
+                        "\" fill=\"" + look.band_colour + "\" fill-opacity=\"0.25\"/>\n");
+            } else if (j > i) {
                 std::string pts;
                 for (std::size_t k = i; k < j; ++k)
                     pts += n1(X(s.points[k].x)) + "," + n1(left.y(s.points[k].v[hi_i])) + " ";
@@ -504,7 +514,6 @@ std::string chart_svg(const Series& s, const Units& u)
     }
 
     // Bars, each with its title.
-    const double bucket_w = static_cast<double>(s.bucket) / span_x * (kRight - kLeft);
     if (look.bars >= 0) {
         const auto b = static_cast<std::size_t>(look.bars);
         const double w = std::max(1.0, bucket_w * 0.8);
@@ -534,11 +543,18 @@ std::string chart_svg(const Series& s, const Units& u)
         svg.raw("<path d=\"" + d + "\" fill=\"none\" stroke=\"" + l.colour + "\" stroke-width=\"" +
                 (s.points.size() > 400 ? "1" : "2") + "\"" +
                 (l.dashed ? " stroke-dasharray=\"4,3\"" : "") + "/>\n");
-        if (s.points.size() <= 62)
-            for (const Point& p : s.points)
-                if (!missing(p.v[l.index]))
-                    svg.raw("<circle cx=\"" + n1(X(p.x)) + "\" cy=\"" + n1(sc.y(p.v[l.index])) +
-                            "\" r=\"2.5\" fill=\"" + l.colour + "\"/>\n");
+        // Every point a dot when there are few; else only those no stroke reaches.
+        for (std::size_t i = 0; i < s.points.size(); ++i) {
+            const Point& p = s.points[i];
+            if (missing(p.v[l.index])) continue;
+            const bool joined_before =
+                i > 0 && !p.gap_before && !missing(s.points[i - 1].v[l.index]);
+            const bool joined_after = i + 1 < s.points.size() && !s.points[i + 1].gap_before &&
+                                      !missing(s.points[i + 1].v[l.index]);
+            if (s.points.size() <= 62 || (!joined_before && !joined_after))
+                svg.raw("<circle cx=\"" + n1(X(p.x)) + "\" cy=\"" + n1(sc.y(p.v[l.index])) +
+                        "\" r=\"2.5\" fill=\"" + l.colour + "\"/>\n");
+        }
     }
 
     // Every point's title on a column of the plot, so hovering anywhere above it shows it.

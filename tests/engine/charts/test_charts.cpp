@@ -6,6 +6,7 @@
 #include "import/load_db.h"
 #include "jobs/busy.h"
 #include "reports/MonthRep.h"
+#include "reports/YearRep.h"
 #include "support/golden.h"
 #include "support/report_station.h"
 
@@ -160,6 +161,38 @@ TEST_F(Charts, DailyAndHourlyFigures)
     EXPECT_FALSE(hourly.points[1].gap_before);
 }
 
+// Spans of several years are drawn a point a month; a month without records is a gap.
+TEST_F(Charts, MonthlyAcrossYears)
+{
+    const DatedRec rows[] = {{"2008", "01", kDays[0].rec},
+                             {"2008", "01", kDays[2].rec},
+                             {"2008", "02", kDays[4].rec},
+                             {"2012", "03", kDays[5].rec}};
+    st.insert(rows);
+    EXPECT_EQ(resolution_for(kMaxPoints, 0), Resolution::daily);
+    EXPECT_EQ(resolution_for(kMaxPoints + 1, 0), Resolution::monthly);
+    EXPECT_EQ(resolution_for(kRecordDays, kMaxPoints), Resolution::record);
+    EXPECT_EQ(resolution_for(kRecordDays, kMaxPoints + 1), Resolution::hourly);
+    const Series s = series(ChartKind::temperature, {{2008, 1, 15}, {2012, 12, 31}});
+    EXPECT_EQ(s.resolution, Resolution::monthly);
+    ASSERT_EQ(s.points.size(), 3u);
+    EXPECT_EQ(s.points[0].when, "01/2008");
+    EXPECT_DOUBLE_EQ(s.points[0].v[0], -0.75);  // the one day's mean
+    EXPECT_DOUBLE_EQ(s.points[0].v[1], -2.5);
+    EXPECT_DOUBLE_EQ(s.points[0].v[2], 0.9);
+    EXPECT_FALSE(s.points[1].gap_before);
+    EXPECT_EQ(s.points[2].when, "03/2012");
+    EXPECT_TRUE(s.points[2].gap_before);
+    const std::string svg = chart_svg(s, u);
+    EXPECT_TRUE(well_formed(st.dir, "monthly.svg", svg));
+    EXPECT_TRUE(matches_golden("charts/chart_temperature_monthly.svg", svg));
+    if (std::getenv("NIMBORA_WRITE_CHART_GOLDEN"))
+        std::ofstream(fs::path(std::getenv("NIMBORA_WRITE_CHART_GOLDEN")) /
+                          "chart_temperature_monthly.svg",
+                      std::ios::binary)
+            << svg;
+}
+
 // The last hours count back from the latest record, not from the clock.
 TEST_F(Charts, LastHoursFromLatestRecord)
 {
@@ -269,6 +302,28 @@ TEST_F(Charts, RealMonthMatchesMonthlyReport)
         EXPECT_EQ(e[col("gust_max")], row[9]) << day;
         EXPECT_EQ(e[col("direction")], row[10]) << day;
     }
+
+    // The monthly series is the annual report's month row.
+    job.year = 2012;
+    ASSERT_EQ(st.run_job(YearReport, job), 0);
+    const std::vector<std::string> year = st.lines("Year2012.txt");
+    const auto month_row = std::find_if(
+        year.begin(), year.end(), [](const std::string& l) { return l.substr(0, 3) == " 2 "; });
+    ASSERT_NE(month_row, year.end());
+    // month, avg, min, date, max, date, rain, wind avg, max, gust, direction
+    const std::vector<std::string> m = words(*month_row);
+    ASSERT_EQ(m.size(), 11u) << *month_row;
+    const ChartSpan whole{{2012, 1, 1}, {2012, 12, 31}};
+    const Series mt = series(ChartKind::temperature, whole, Resolution::monthly);
+    const Series mr = series(ChartKind::rain, whole, Resolution::monthly);
+    const Series mw = series(ChartKind::wind, whole, Resolution::monthly);
+    ASSERT_EQ(mt.points.size(), 1u);
+    EXPECT_EQ(fixed(mt.points[0].v[0], 1), m[1]);
+    EXPECT_EQ(fixed(mt.points[0].v[1], 1), m[2]);
+    EXPECT_EQ(fixed(mt.points[0].v[2], 1), m[4]);
+    EXPECT_EQ(fixed(mr.points[0].v[0], 1), m[6]);
+    EXPECT_EQ(fixed(mw.points[0].v[0], 1), m[7]);
+    EXPECT_EQ(fixed(mw.points[0].v[1], 1), m[9]);
 
     // The wind table's percentages: the first row of numbers after its title.
     const Series rose = series(ChartKind::windrose, span);
