@@ -138,6 +138,53 @@ TEST_F(Charts, TemperatureSvgDetails)
     EXPECT_EQ(std::count(d.begin(), d.end(), 'M'), 2) << d;
 }
 
+// The station's other units: in the axes, the titles and their decimals.
+TEST_F(Charts, OtherUnits)
+{
+    st.insert(kDays);
+    st.settings.UnitTemp = 1;
+    st.settings.UnitRain = 1;
+    st.settings.UnitWind = 1;
+    st.settings.UnitBar = 3;
+    u = UnitConvert(st.settings);
+    const ChartSpan span{{2011, 12, 31}, {2012, 1, 2}};
+    const auto svg = [&](ChartKind kind) { return chart_svg(series(kind, span), u); };
+    const std::string t = svg(ChartKind::temperature);
+    EXPECT_NE(t.find(">Temperature (\xC2\xB0"
+                     "F)</text>"),
+              std::string::npos);
+    EXPECT_NE(t.find("<title>31/12/2011 01:00: temperature 32.9 \xC2\xB0"
+                     "F, dew point 28.4 "
+                     "\xC2\xB0"
+                     "F</title>"),
+              std::string::npos);
+    const std::string p = svg(ChartKind::pressure);
+    EXPECT_NE(p.find(">Pressure (inHg)</text>"), std::string::npos);
+    EXPECT_NE(p.find("<title>31/12/2011 01:00: pressure 29.855 inHg</title>"), std::string::npos);
+    const std::string r = svg(ChartKind::rain);
+    EXPECT_NE(r.find("<title>31/12/2011 01:00: rain 0.02 in, total 0.02 in</title>"),
+              std::string::npos);
+    const std::string w = svg(ChartKind::wind);
+    EXPECT_NE(w.find("<title>31/12/2011 01:00: average speed 8.7 mph, highest gust 15.5 "
+                     "mph</title>"),
+              std::string::npos);
+    // The wind rose in miles an hour: one of the six records blows from E at 8.7 mph, in 8-13.
+    const std::string rose = svg(ChartKind::windrose);
+    EXPECT_NE(rose.find(">8\xE2\x80\x93"
+                        "13 mph</text>"),
+              std::string::npos);
+    EXPECT_NE(rose.find("<title>E, 8\xE2\x80\x93"
+                        "13 mph: 16.7 % (E: 16.7 %)</title>"),
+              std::string::npos)
+        << rose;
+    for (const auto& [kind, text] : {std::pair{ChartKind::temperature, t},
+                                     {ChartKind::pressure, p},
+                                     {ChartKind::rain, r},
+                                     {ChartKind::wind, w},
+                                     {ChartKind::windrose, rose}})
+        EXPECT_TRUE(well_formed(st.dir, "units.svg", text)) << static_cast<int>(kind);
+}
+
 // Daily figures are the day's figures; the missing day is a gap; hourly buckets average.
 TEST_F(Charts, DailyAndHourlyFigures)
 {
