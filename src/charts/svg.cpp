@@ -8,8 +8,8 @@
 namespace nimbora {
 namespace {
 
-constexpr double kWidth = 800, kHeight = 400;
-constexpr double kLeft = 70, kRight = 730, kTop = 50, kBottom = 320;
+constexpr double kWidth = kChartWidth, kHeight = kChartHeight;
+constexpr double kLeft = kPlotLeft, kRight = kPlotRight, kTop = kPlotTop, kBottom = kPlotBottom;
 // Mid-tone colours: readable on a light and on a dark background alike.
 constexpr const char* kInk = "#888888";
 constexpr const char* kRed = "#e8603c";
@@ -175,7 +175,7 @@ Look look_of(const Series& s, const Units& u)
 }
 
 // A point's figures as the reports print them, after its date.
-std::string point_title(const Series& s, const Units& u, const Point& p)
+std::string title_of(const Series& s, const Units& u, const Point& p)
 {
     const bool aggregated = s.resolution != Resolution::record;
     const bool daily = s.resolution == Resolution::daily;
@@ -330,13 +330,25 @@ std::string series_desc(const Series& s, const std::string& title)
            kRes[static_cast<int>(s.resolution)] + ".";
 }
 
+// The names of the wind rose's speed classes: "up to 5 Km/h", "5–12 Km/h", "above 30 Km/h".
+std::array<std::string, kSpeedClasses> class_names(const Series& s, const std::string& unit)
+{
+    std::array<std::string, kSpeedClasses> names;
+    const auto lim = [&](std::size_t i) { return fixed(s.limits[i], s.limits[i] < 2 ? 1 : 0); };
+    for (std::size_t c = 0; c < kSpeedClasses; ++c)
+        names[c] = c == 0                   ? "up to " + lim(0) + " " + unit
+                   : c + 1 == kSpeedClasses ? "above " + lim(c - 1) + " " + unit
+                                            : lim(c - 1) + kEnDash + lim(c) + " " + unit;
+    return names;
+}
+
 std::string rose_svg(const Series& s, const Units& u, const std::string& span)
 {
     const std::string title = "Wind direction, " + span;
     const std::string unit = u.UTitle[2];
     Svg svg(title, title + ": the share of time from each of the 16 directions by speed class (" +
                        unit + "), calm in the centre.");
-    constexpr double cx = 230, cy = 215, r0 = 22, R = 150;
+    constexpr double cx = kRoseX, cy = kRoseY, r0 = 22, R = kRoseRadius;
     double top = 0;
     for (std::size_t d = 0; d < kDirections; ++d) {
         double total = 0;
@@ -356,13 +368,7 @@ std::string rose_svg(const Series& s, const Units& u, const std::string& span)
     }
     static constexpr const char* kClassColour[kSpeedClasses] = {"#5ab4e5", "#3fb68b", "#e8c33c",
                                                                 "#e8863c", "#d9463c"};
-    std::array<std::string, kSpeedClasses> names;
-    for (std::size_t c = 0; c < kSpeedClasses; ++c) {
-        const auto lim = [&](std::size_t i) { return fixed(s.limits[i], s.limits[i] < 2 ? 1 : 0); };
-        names[c] = c == 0                   ? "up to " + lim(0) + " " + unit
-                   : c + 1 == kSpeedClasses ? "above " + lim(c - 1) + " " + unit
-                                            : lim(c - 1) + kEnDash + lim(c) + " " + unit;
-    }
+    const std::array<std::string, kSpeedClasses> names = class_names(s, unit);
     for (std::size_t d = 0; d < kDirections; ++d) {
         const double mid = 22.5 * static_cast<double>(d);
         double inner = 0;
@@ -404,6 +410,39 @@ std::string rose_svg(const Series& s, const Units& u, const std::string& span)
 }
 
 }  // namespace
+
+std::string point_title(const Series& series, const Units& u, const Point& p)
+{
+    return title_of(series, u, p);
+}
+
+std::optional<std::size_t> point_near(const Series& s, double x)
+{
+    if (s.points.empty() || x < kLeft || x > kRight) return std::nullopt;
+    const double span_x = static_cast<double>(std::max(1L, s.x_to - s.x_from));
+    const double at = static_cast<double>(s.x_from) + (x - kLeft) / (kRight - kLeft) * span_x;
+    const auto after =
+        std::lower_bound(s.points.begin(), s.points.end(), at,
+                         [](const Point& p, double v) { return static_cast<double>(p.x) < v; });
+    if (after == s.points.begin()) return 0;
+    if (after == s.points.end()) return s.points.size() - 1;
+    const auto before = after - 1;
+    const auto i = static_cast<std::size_t>(after - s.points.begin());
+    return at - static_cast<double>(before->x) <= static_cast<double>(after->x) - at ? i - 1 : i;
+}
+
+std::string direction_title(const Series& s, const Units& u, std::size_t d)
+{
+    if (d > kDirections) return {};
+    if (d == kCalm) return "Calm: " + fixed(s.shares[kCalm], 1) + " %";
+    const auto names = class_names(s, u.UTitle[2]);
+    std::string t = std::string(kPrevalWind[d]) + ": " + fixed(s.shares[d], 1) + " %";
+    std::string parts;
+    for (std::size_t c = 0; c < kSpeedClasses; ++c)
+        if (s.rose[d][c] > 0)
+            parts += (parts.empty() ? "" : ", ") + names[c] + " " + fixed(s.rose[d][c], 1) + " %";
+    return parts.empty() ? t : t + " (" + parts + ")";
+}
 
 std::string span_label(const ChartSpan& s)
 {
@@ -522,7 +561,7 @@ std::string chart_svg(const Series& s, const Units& u)
             const double y = left.y(p.v[b]);
             svg.raw("<rect x=\"" + n1(X(p.x) - w / 2) + "\" y=\"" + n1(y) + "\" width=\"" + n1(w) +
                     "\" height=\"" + n1(left.y(0) - y) + "\" fill=\"" + kBlue + "\"><title>" +
-                    escaped(point_title(s, u, p)) + "</title></rect>\n");
+                    escaped(title_of(s, u, p)) + "</title></rect>\n");
         }
     }
 
@@ -567,8 +606,8 @@ std::string chart_svg(const Series& s, const Units& u)
                                                      : std::min(kRight, x + bucket_w / 2);
             svg.raw("<rect x=\"" + n1(a) + "\" y=\"" + n1(kTop) + "\" width=\"" +
                     n1(std::max(0.1, b - a)) + "\" height=\"" + n1(kBottom - kTop) + "\" fill=\"" +
-                    kInk + "\" fill-opacity=\"0\"><title>" +
-                    escaped(point_title(s, u, s.points[i])) + "</title></rect>\n");
+                    kInk + "\" fill-opacity=\"0\"><title>" + escaped(title_of(s, u, s.points[i])) +
+                    "</title></rect>\n");
         }
 
     // The legend.
