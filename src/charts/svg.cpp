@@ -364,8 +364,10 @@ std::string rose_svg(const Series& s, const Units& u, const std::string& span)
     for (double v = scale.step; v <= scale.hi + 1e-9; v += scale.step) {
         svg.raw("<circle cx=\"" + n1(cx) + "\" cy=\"" + n1(cy) + "\" r=\"" + n1(radius(v)) +
                 "\" fill=\"none\" stroke=\"" + kInk + "\" stroke-opacity=\"0.4\"/>\n");
-        svg.text(cx + 3, cy - radius(v) - 2, fixed(v, scale.decimals) + " %", "start", 10);
     }
+    // Only the outer circle is labelled: no share reaches past it, so no wedge covers its label.
+    svg.text(cx + 3, cy - radius(scale.hi) - 2, fixed(scale.hi, scale.decimals) + " %", "start",
+             10);
     static constexpr const char* kClassColour[kSpeedClasses] = {"#5ab4e5", "#3fb68b", "#e8c33c",
                                                                 "#e8863c", "#d9463c"};
     const std::array<std::string, kSpeedClasses> names = class_names(s, unit);
@@ -406,6 +408,8 @@ std::string rose_svg(const Series& s, const Units& u, const std::string& span)
     svg.raw("<circle cx=\"478\" cy=\"" + n1(130 + 24.0 * kSpeedClasses + 6) + "\" r=\"7\" fill=\"" +
             kInk + "\" fill-opacity=\"0.25\" stroke=\"" + kInk + "\"/>\n");
     svg.text(494, 130 + 24.0 * kSpeedClasses + 11, "Calm (centre)", "start");
+    svg.text(470, 130 + 24.0 * kSpeedClasses + 40,
+             "Circles every " + fixed(scale.step, scale.decimals) + " % of the time", "start");
     return svg.finish();
 }
 
