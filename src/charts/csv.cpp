@@ -108,7 +108,7 @@ bool export_csv(Owner* owner, Db& db, [[maybe_unused]] const Settings& s, const 
                     << fixed(d.rain * u.RainFatt, r_dec) << ',' << fixed(q[kSpAvg] * f, 1) << ','
                     << fixed(q[kSpMax] * f, 1) << ',' << fixed(q[kGust] * f, 1) << ','
                     << field(trimmed(d.direction)) << ',' << fixed(d.windrun * u.WindRunFatt, 2)
-                    << ',' << d.samples << "\r\n";
+                    << ',' << std::to_string(d.samples) << "\r\n";
                 ++rows;
             },
             failed);

@@ -334,7 +334,9 @@ std::string series_desc(const Series& s, const std::string& title)
 std::array<std::string, kSpeedClasses> class_names(const Series& s, const std::string& unit)
 {
     std::array<std::string, kSpeedClasses> names;
-    const auto lim = [&](std::size_t i) { return fixed(s.limits[i], s.limits[i] < 2 ? 1 : 0); };
+    const auto lim = [&](std::size_t i) {
+        return fixed(s.limits[i], s.limits[i] == std::floor(s.limits[i]) ? 0 : 1);
+    };
     for (std::size_t c = 0; c < kSpeedClasses; ++c)
         names[c] = c == 0                   ? "up to " + lim(0) + " " + unit
                    : c + 1 == kSpeedClasses ? "above " + lim(c - 1) + " " + unit

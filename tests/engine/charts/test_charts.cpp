@@ -185,6 +185,43 @@ TEST_F(Charts, OtherUnits)
         EXPECT_TRUE(well_formed(st.dir, "units.svg", text)) << static_cast<int>(kind);
 }
 
+// The wind rose's classes and the pressure's decimals in the remaining units.
+TEST_F(Charts, WindAndPressureUnits)
+{
+    st.insert(kDays);
+    const ChartSpan span{{2011, 12, 31}, {2012, 1, 2}};
+    struct Case {
+        int wind, bar;
+        const char* rose_class;  // the class of the E record (14 Km/h)
+        const char* pressure;    // 1011.0 hPa
+    };
+    for (const Case& c : {Case{0, 0,
+                               "12\xE2\x80\x93"
+                               "20 Km/h",
+                               "1011.0 hPa"},
+                          Case{2, 1,
+                               "7\xE2\x80\x93"
+                               "11 knot",
+                               "1011.0 mb"},
+                          Case{3, 2,
+                               "3.5\xE2\x80\x93"
+                               "5.5 m/s",
+                               "758.3 mmHg"}}) {
+        st.settings.UnitWind = static_cast<signed char>(c.wind);
+        st.settings.UnitBar = static_cast<signed char>(c.bar);
+        u = UnitConvert(st.settings);
+        const std::string rose = chart_svg(series(ChartKind::windrose, span), u);
+        EXPECT_NE(rose.find(std::string("<title>E, ") + c.rose_class + ": 16.7 %"),
+                  std::string::npos)
+            << c.rose_class;
+        const std::string p = chart_svg(series(ChartKind::pressure, span), u);
+        EXPECT_NE(
+            p.find(std::string("<title>31/12/2011 01:00: pressure ") + c.pressure + "</title>"),
+            std::string::npos)
+            << c.pressure;
+    }
+}
+
 // Daily figures are the day's figures; the missing day is a gap; hourly buckets average.
 TEST_F(Charts, DailyAndHourlyFigures)
 {
