@@ -209,9 +209,11 @@ bool read_records(Owner* owner, Db& db, const Units& u, const ChartSpan& span, S
             out.bucket = std::max(1L, steps[steps.size() / 2]);
         }
     }
-    // Data is missing where the step is more than twice the usual one.
+    // Data is missing where an hour has no record, or where the step between records is more
+    // than twice the usual one (their times may drift a little).
+    const long longest = hourly ? out.bucket : 2 * out.bucket;
     for (std::size_t i = 1; i < out.points.size(); ++i)
-        out.points[i].gap_before = out.points[i].x - out.points[i - 1].x > 2 * out.bucket;
+        out.points[i].gap_before = out.points[i].x - out.points[i - 1].x > longest;
     return true;
 }
 

@@ -277,6 +277,31 @@ TEST_F(Charts, MonthlyAcrossYears)
             << svg;
 }
 
+// An hour without records is a gap in the hourly series; a late record is not one in the
+// record series.
+TEST_F(Charts, MissingHourAndLateRecord)
+{
+    const DatedRec rows[] = {{"2012", "03", {"01", "00:10", 1, 1, 1, 50, 0, 1000, 1, 1, "  N",
+                                             0,    0,       1, 1, 0, 0,  0, 0,    0, 0}},
+                             {"2012", "03", {"01", "01:10", 2, 2, 2, 50, 0, 1000, 1, 1, "  N",
+                                             0,    0,       2, 2, 0, 0,  0, 0,    0, 0}},
+                             {"2012", "03", {"01", "02:25", 3, 3, 3, 50, 0, 1000, 1, 1, "  N",
+                                             0,    0,       3, 3, 0, 0,  0, 0,    0, 0}},
+                             {"2012", "03", {"01", "04:10", 4, 4, 4, 50, 0, 1000, 1, 1, "  N",
+                                             0,    0,       4, 4, 0, 0,  0, 0,    0, 0}}};
+    st.insert(rows);
+    const ChartSpan span{{2012, 3, 1}, {2012, 3, 1}};
+    const Series hourly = series(ChartKind::temperature, span, Resolution::hourly);
+    ASSERT_EQ(hourly.points.size(), 4u);
+    EXPECT_FALSE(hourly.points[1].gap_before);
+    EXPECT_FALSE(hourly.points[2].gap_before);
+    EXPECT_TRUE(hourly.points[3].gap_before);  // 03:00 to 04:00 holds nothing
+    const Series records = series(ChartKind::temperature, span);
+    EXPECT_EQ(records.bucket, 75);  // the median of 60, 75 and 105 minutes
+    EXPECT_FALSE(records.points[2].gap_before);
+    EXPECT_FALSE(records.points[3].gap_before);
+}
+
 // The last hours count back from the latest record, not from the clock.
 TEST_F(Charts, LastHoursFromLatestRecord)
 {
