@@ -97,16 +97,23 @@ bool has_data(Session& session, Db& db, const ChartSpan& span, bool chart, bool&
     return r.ok && !r.rows.empty();
 }
 
-// Writes `text` to `path` whole, or leaves no file; false, the owner told, on failure.
+// Writes `text` to `path` whole (beside it first, then renamed over it), or leaves it as it
+// was; false, the owner told, on failure.
 bool write_file(Session& session, const std::string& path, const std::string& text)
 {
-    {
-        std::ofstream f(path, std::ios::binary | std::ios::trunc);
-        if (f && f.write(text.data(), static_cast<std::streamsize>(text.size())) && f.flush())
-            return true;
-    }
+    const std::string part = path + ".part";
     std::error_code ec;
-    std::filesystem::remove(path, ec);
+    {
+        std::ofstream f(part, std::ios::binary | std::ios::trunc);
+        if (f && f.write(text.data(), static_cast<std::streamsize>(text.size())) && f.flush()) {
+            f.close();
+            if (!f.fail()) {
+                std::filesystem::rename(part, path, ec);
+                if (!ec) return true;
+            }
+        }
+    }
+    std::filesystem::remove(part, ec);
     session.owner.message("Error", "Can't write " + path, Icon::error);
     return false;
 }

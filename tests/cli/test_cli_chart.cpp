@@ -58,6 +58,10 @@ TEST_F(CliChart, WritesEachKindWhereItSays)
     EXPECT_EQ(r.out, dir.folder() + "r.svg\n");
     // Two days of hourly records: every record, a bar and a title each.
     EXPECT_EQ(count(read(dir.folder() + "r.svg"), "<title>30/05/2008 "), 24u);
+    EXPECT_FALSE(fs::exists(dir.folder() + "r.svg.part"));
+    r = run({"chart", "rain", "--year", "2008", "--out", dir.folder() + "none/r.svg"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err, "Error: Can't write " + dir.folder() + "none/r.svg\n");
 
     r = run({"chart", "temperature", "--last-hours", "24"});
     EXPECT_EQ(r.code, kOk) << r.err;
