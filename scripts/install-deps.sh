@@ -23,7 +23,7 @@ done
 packages=(
   g++ cmake ninja-build make pkg-config
   libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl ca-certificates
-  qt6-base-dev qt6-base-dev-tools libcli11-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libcli11-dev
   fonts-dejavu-core
 )
 

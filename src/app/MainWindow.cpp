@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
+#include "app/ChartsWindow.h"
 #include "app/FtpLogDialog.h"
 #include "app/GuiOwner.h"
 #include "app/Help.h"
@@ -194,6 +195,8 @@ void MainWindow::build_menus()
     add_item(report_menu_, tr("&Global"), ids::kGlobal, &MainWindow::global_report);
     add_item(report_menu_, tr("&Date Range"), ids::kDateRange, &MainWindow::date_range);
     add_item(report_menu_, tr("&Statistics"), ids::kStatistics, &MainWindow::statistics);
+    report_menu_->addSeparator();
+    add_item(report_menu_, tr("C&harts..."), ids::charts::kMenuItem, &MainWindow::charts);
 
     QMenu* help_menu = bar->addMenu(tr("&Help"));
     help_menu->setObjectName(QStringLiteral("Help"));
@@ -278,6 +281,8 @@ void MainWindow::set_report_menu(bool on)
     jobs_allow_reports_ = on;
     for (int id : {ids::kMonthly, ids::kAnnual, ids::kStatistics}) items_[id]->setEnabled(on);
     update_station_menus();
+    // A job may be writing the database: the charts wait for its end, then draw again.
+    if (charts_) charts_->set_jobs_running(!on);
 }
 
 template <class Dialog>
@@ -286,6 +291,8 @@ void MainWindow::run_dialog()
     Dialog dialog(state_, this);
     dialog.exec();
     refresh_status();
+    // The open station, its units or its records may have changed.
+    if (charts_) charts_->refresh();
 }
 
 void MainWindow::new_station()
@@ -363,6 +370,14 @@ void MainWindow::annual_report()
 void MainWindow::global_report()
 {
     run_dialog<GlobalReportDialog>();
+}
+
+void MainWindow::charts()
+{
+    if (!charts_) charts_ = new ChartsWindow(state_, this);
+    charts_->show();
+    charts_->raise();
+    charts_->activateWindow();
 }
 
 void MainWindow::date_range()

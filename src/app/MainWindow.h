@@ -5,6 +5,7 @@
 #include "app/AppState.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <map>
 
@@ -15,6 +16,7 @@ class QSystemTrayIcon;
 
 namespace nimbora {
 
+class ChartsWindow;
 class GuiOwner;
 class Owner;
 class Scheduler;
@@ -82,6 +84,8 @@ public slots:
     void global_report();
     void date_range();
     void statistics();
+    // Report > Charts...: the charts window, opened or brought to the front.
+    void charts();
     void help();
     void check_updates();
     void about();
@@ -109,6 +113,7 @@ private:
     QMenu* tray_menu_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     QLabel* status_ = nullptr;
+    QPointer<ChartsWindow> charts_;
     std::map<int, QAction*> items_;
     std::map<int, QAction*> tray_items_;
     bool jobs_allow_reports_ = true;

@@ -2,6 +2,7 @@
 // named after its window title. Runs headless on a demo station of its own (a temporary
 // HOME), so it never touches the user's stations or settings.
 #include "app/AboutDialog.h"
+#include "app/ChartsWindow.h"
 #include "app/FtpLogDialog.h"
 #include "app/InternetDialog.h"
 #include "app/LoadDialog.h"
@@ -84,6 +85,7 @@ const std::vector<std::pair<const char*, Factory>>& shots()
         {"Global Report", make<GlobalReportDialog>},
         {"Date Range", make<DateRangeDialog>},
         {"Statistics", make<StatisticsDialog>},
+        {"Charts", make<ChartsWindow>},
         {"About", make<AboutDialog>},
     };
     return table;

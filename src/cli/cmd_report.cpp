@@ -19,10 +19,7 @@
 #include <ostream>
 
 namespace nimbora {
-namespace {
 
-// The month 1..12 of an English month name (any letter case) or of its number; empty for
-// anything else.
 std::optional<int> month_number(const std::string& text)
 {
     if (!text.empty() && text.find_first_not_of("0123456789") == std::string::npos) {
@@ -41,6 +38,22 @@ std::optional<int> month_number(const std::string& text)
     }
     return std::nullopt;
 }
+
+std::optional<Ymd> date_of(const std::string& text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+    const std::string digits = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    const int y = std::stoi(digits.substr(0, 4)), m = std::stoi(digits.substr(4, 2)),
+              d = std::stoi(digits.substr(6, 2));
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] || (m == 2 && d == 29 && !leap))
+        return std::nullopt;
+    return Ymd{y, m, d};
+}
+
+namespace {
 
 ReportJob report_job(Session& session)
 {
@@ -65,21 +78,6 @@ void print_written(Session& session, const ReportJob& job)
 bool four_digit_year(const std::string& text)
 {
     return text.size() == 4 && text.find_first_not_of("0123456789") == std::string::npos;
-}
-
-// The day of a "YYYY-MM-DD" text; empty for any other text or an impossible date.
-std::optional<Ymd> date_of(const std::string& text)
-{
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-    const std::string digits = text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2);
-    if (digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
-    const int y = std::stoi(digits.substr(0, 4)), m = std::stoi(digits.substr(4, 2)),
-              d = std::stoi(digits.substr(6, 2));
-    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (m < 1 || m > 12 || d < 1 || d > kDays[m - 1] || (m == 2 && d == 29 && !leap))
-        return std::nullopt;
-    return Ymd{y, m, d};
 }
 
 // A GetFLRecord text "DD/MM/YYYY HH:MM" as "YYYYMMDD".

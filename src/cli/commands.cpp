@@ -20,6 +20,8 @@ const Command kCommands[] = {
     {"import", "Import WLK files into the station's database", add_import, run_import},
     {"info", "Show the first and last record and the months held", add_info, run_info},
     {"report", "Write a report", add_report, run_report},
+    {"chart", "Write a chart of a span as SVG", add_chart, run_chart},
+    {"export", "Write the records or the day figures of a span as CSV", add_export, run_export},
     {"run", "Stay running: the open station's scheduled uploads, until SIGINT or SIGTERM", add_run,
      run_daemon},
     {"upload", "Upload the report and the listed files now, as the schedule would", add_upload,

@@ -5,6 +5,9 @@
 #include "config/Settings.h"
 #include "config/UserStore.h"
 #include "config/stations.h"
+#include "jobs/ReportJob.h"
+
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -40,6 +43,15 @@ struct ReportArgs {
     bool monthly_detail = false;  // stats: month by month; needs a year
 };
 
+struct ChartArgs {
+    std::string kind;
+    std::string year, month;
+    std::string from, to;  // YYYY-MM-DD
+    int last_hours = 0;
+    bool daily = false;  // export: the day figures
+    std::string out;
+};
+
 struct DemoArgs {
     std::string folder = "nimbora-demo";
 };
@@ -52,6 +64,7 @@ struct Args {
     ConfigArgs config;
     ImportArgs import;
     ReportArgs report;
+    ChartArgs chart;
     DemoArgs demo;
     std::string action;      // the chosen command, as "station new" or "config show"
     bool trust_yes = false;  // trust --yes
@@ -105,8 +118,18 @@ void add_upload(CLI::App& app, Args& args);
 Exit run_upload(Session& session);  // one upload now
 void add_trust(CLI::App& app, Args& args);
 Exit run_trust(Session& session);  // the upload server's identity, recorded on Yes
+void add_chart(CLI::App& app, Args& args);
+Exit run_chart(Session& session);
+void add_export(CLI::App& app, Args& args);
+Exit run_export(Session& session);
 void add_demo(CLI::App& app, Args& args);
 Exit run_demo(Session& session);
+
+// The month 1..12 of an English month name (any letter case) or of its number; empty for
+// anything else.
+std::optional<int> month_number(const std::string& text);
+// The day of a "YYYY-MM-DD" text; empty for any other text or an impossible date.
+std::optional<Ymd> date_of(const std::string& text);
 
 // "config show" of a loaded station, to `out`.
 void print_settings(const Session& session, std::ostream& out);

@@ -1,4 +1,5 @@
 // The main window: menus and their greying, title, status text, position, closing, help.
+#include "app/ChartsWindow.h"
 #include "app/Help.h"
 #include "app/MainWindow.h"
 #include "config/function.h"
@@ -46,6 +47,7 @@ protected:
         {ids::kGlobal, "Report", "&Global"},
         {ids::kDateRange, "Report", "&Date Range"},
         {ids::kStatistics, "Report", "&Statistics"},
+        {ids::charts::kMenuItem, "Report", "C&harts..."},
         {ids::kHelp, "Help", "&Help"},
         {ids::kCheckUpdates, "Help", "&Check for Updates"},
         {ids::kAbout, "Help", "&About"},
@@ -109,12 +111,25 @@ TEST_F(MainWindowTest, MenusGreyWithoutStationAndTitleFollowsOpenAndDelete)
     expect_station_menus(w, true);
     EXPECT_EQ(store.get_string("StationName"), "Ridge");
 
-    // A job greys the Report menu while it runs; it never enables it without a station.
+    // Report > Charts... opens one window beside this one (a station without records: no chart).
+    w.action(ids::charts::kMenuItem)->trigger();
+    w.action(ids::charts::kMenuItem)->trigger();
+    const auto charts = w.findChildren<ChartsWindow*>();
+    ASSERT_EQ(charts.size(), 1);
+    EXPECT_TRUE(charts[0]->isVisible());
+    EXPECT_TRUE(charts[0]->view()->svg().isEmpty());
+    auto* kind = charts[0]->findChild<QWidget*>(widget_id(ids::charts::kKind));
+
+    // A job greys the Report menu while it runs, and the charts' choices; it never enables it
+    // without a station.
     state.report_menu_enabled(false);
     EXPECT_FALSE(w.report_menu()->menuAction()->isEnabled());
     EXPECT_FALSE(w.action(ids::kMonthly)->isEnabled());
+    EXPECT_FALSE(kind->isEnabled());
     state.report_menu_enabled(true);
     EXPECT_TRUE(w.report_menu()->menuAction()->isEnabled());
+    EXPECT_TRUE(kind->isEnabled());
+    charts[0]->close();
 
     boxes.answer({true});
     test::with_next_modal([](QWidget* dialog) {
@@ -247,21 +262,14 @@ TEST_F(MainWindowTest, InstallationIsOfferedAndRunsOnlyOnYes)
 
 TEST(Help, EveryPageNameOpensItsOwnPage)
 {
-    const char* pages[] = {"AnnualReport.html",
-                           "CurrMonthlyReport.html",
-                           "Directories.html",
-                           "GlobalReport.html",
-                           "Load.html",
-                           "MonthlyReport.html",
-                           "Report.html",
-                           "Statistics.html",
-                           "Units.html",
-                           "date-range.html",
-                           "delete-station.html",
-                           "file-configure.html",
-                           "internetsettings.html",
-                           "new-station.html",
-                           "open-station.html",
+    const char* pages[] = {"AnnualReport.html",   "CurrMonthlyReport.html",
+                           "Directories.html",    "GlobalReport.html",
+                           "Load.html",           "MonthlyReport.html",
+                           "Report.html",         "Statistics.html",
+                           "Units.html",          "charts.html",
+                           "date-range.html",     "delete-station.html",
+                           "file-configure.html", "internetsettings.html",
+                           "new-station.html",    "open-station.html",
                            "view-ftp-log.html"};
     for (const char* page : pages) {
         const std::string name = std::string("Nimbora.chm::/") + page;
