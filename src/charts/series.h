@@ -104,7 +104,7 @@ struct SpanWhere {
     std::string from_year, to_year, from_key, to_key;
 };
 inline constexpr const char* kSpanWhere =
-    "year>=? and year<=? and (year||month||day||time)>=? and (year||month||day||time)<=?";
+    "year>=? and year<=? and in_span(year,month,day,time,?,?)";
 SpanWhere span_where(const ChartSpan& span);
 
 // A Latin-1 text (the reports' degree sign is byte 0xB0) in UTF-8.

@@ -2,6 +2,12 @@
 
 #include "config/format.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+#include <span>
+#include <string_view>
 #include <utility>
 
 namespace nimbora {
@@ -15,6 +21,52 @@ constexpr int kBusyTimeoutMs = 2000;
 void tell_database_error(Owner* owner, std::string_view message)
 {
     tell(owner, "Database", message, Icon::warning);
+}
+
+namespace {
+
+// How the concatenation of `parts` compares with `text` as SQLite compares texts: byte by
+// byte, then the shorter first.
+int compare_joined(std::span<const std::string_view> parts, std::string_view text)
+{
+    std::size_t at = 0;
+    for (std::string_view part : parts) {
+        const std::size_t n = std::min(part.size(), text.size() - at);
+        if (const int c = text.substr(at, n).compare(part.substr(0, n)); c != 0) return -c;
+        if (n < part.size()) return 1;  // the text ends inside this part
+        at += n;
+    }
+    return at < text.size() ? -1 : 0;
+}
+
+void in_span(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    constexpr int kMostParts = 8;
+    const int count = argc - 2;
+    if (count < 1 || count > kMostParts) {
+        sqlite3_result_error(context, "in_span: between 1 and 8 parts, then two bounds", -1);
+        return;
+    }
+    for (int i = 0; i < argc; ++i)
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return sqlite3_result_null(context);
+    const auto text = [](sqlite3_value* v) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        return std::string_view(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
+    };
+    std::array<std::string_view, kMostParts> parts;
+    for (int i = 0; i < count; ++i) parts[static_cast<std::size_t>(i)] = text(argv[i]);
+    const std::span<const std::string_view> joined(parts.data(), static_cast<std::size_t>(count));
+    sqlite3_result_int(context, compare_joined(joined, text(argv[count])) >= 0 &&
+                                    compare_joined(joined, text(argv[count + 1])) <= 0);
+}
+
+}  // namespace
+
+bool add_in_span(sqlite3* db)
+{
+    return sqlite3_create_function_v2(db, "in_span", -1,
+                                      SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                                      nullptr, in_span, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 std::optional<Db> Db::open(Owner* owner, const std::string& path)
@@ -31,6 +83,9 @@ std::optional<Db> Db::open(Owner* owner, const std::string& path)
         return std::nullopt;
     }
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    // The function only fails to be added when memory runs out; a statement using it then
+    // fails with SQLite's message.
+    (void)add_in_span(raw);
     return Db(raw, true);
 }
 

@@ -73,6 +73,13 @@ private:
     bool active_ = false;
 };
 
+// Adds to a connection the function in_span(PART, ..., FROM, TO): whether the texts PART ...
+// joined lie between FROM and TO, exactly as "PART||...||PART >= FROM and PART||...||PART <= TO"
+// compares them (byte by byte, then the shorter first; NULL when any argument is NULL), without
+// building the joined text for every record. False when it could not be added. Every
+// connection Db::open opens has it.
+bool add_in_span(sqlite3* db);
+
 // Tells the owner SQLite's message for a failed statement: caption "Database", warning icon.
 void tell_database_error(Owner* owner, std::string_view message);
 

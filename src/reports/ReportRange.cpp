@@ -6,12 +6,12 @@
 #include "reports/daily.h"
 #include "reports/frame.h"
 #include "reports/layout.h"
+#include "reports/pass.h"
 #include "reports/wind.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <climits>
 #include <optional>
@@ -24,38 +24,6 @@ namespace {
 // through in_span. The bounds on the year add nothing to what the dates select, but let the
 // table's key find the span instead of a full scan.
 constexpr const char* kSpan = "year>=? and year<=? and in_span(year,month,day,?,?)";
-
-// How the concatenation of `parts` compares with `text` as SQLite compares texts: byte by
-// byte, then the shorter first.
-int compare_joined(const std::array<std::string_view, 3>& parts, std::string_view text)
-{
-    std::size_t at = 0;
-    for (std::string_view part : parts) {
-        const std::size_t n = std::min(part.size(), text.size() - at);
-        if (const int c = text.substr(at, n).compare(part.substr(0, n)); c != 0) return -c;
-        if (n < part.size()) return 1;  // the text ends inside this part
-        at += n;
-    }
-    return at < text.size() ? -1 : 0;
-}
-
-// in_span(year, month, day, from, to): whether "year||month||day" lies between `from` and
-// `to`, as the two comparisons of the concatenated texts say (NULL when a part is NULL),
-// without building the text of every record.
-void in_span(sqlite3_context* context, int, sqlite3_value** argv)
-{
-    const auto text = [](sqlite3_value* v) {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        return std::string_view(t ? t : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
-    };
-    for (int i = 0; i < 3; ++i)
-        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return sqlite3_result_null(context);
-    const std::array<std::string_view, 3> parts = {text(argv[0]), text(argv[1]), text(argv[2])};
-    if (sqlite3_value_type(argv[3]) == SQLITE_NULL || sqlite3_value_type(argv[4]) == SQLITE_NULL)
-        return sqlite3_result_null(context);
-    sqlite3_result_int(context, compare_joined(parts, text(argv[3])) >= 0 &&
-                                    compare_joined(parts, text(argv[4])) <= 0);
-}
 
 bool is_date(const std::string& date)
 {
@@ -116,12 +84,6 @@ int ReportRange(ReportJob& job)
 
     // A span without records has nothing to average: say so, and leave no file behind.
     if (!frame.open()) return frame.end();
-    if (sqlite3_create_function_v2(frame.db().get(), "in_span", 5,
-                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                   in_span, nullptr, nullptr, nullptr) != SQLITE_OK) {
-        tell_database_error(owner, sqlite3_errmsg(frame.db().get()));
-        return frame.end();
-    }
     if (!frame.has_records(
             "select count(*) from (select 1 from " + *table + " where " + kSpan + " limit 1)",
             {from_year, to_year, from, to},
