@@ -9,13 +9,10 @@
 #include "reports/pass.h"
 #include "reports/wind.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <optional>
-#include <span>
 
 namespace nimbora {
 namespace {
