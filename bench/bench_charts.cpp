@@ -11,8 +11,11 @@
 #include "import/load_db.h"
 #include "import/synthetic.h"
 
+#include "plain_scan.h"
+
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -70,11 +73,15 @@ const Station& ten_years()
     return st;
 }
 
+// Draws `kind` over `span` and, after each run, untimed, the plain scan of `scan` (the same
+// span): the counters report_ms, scan_ms and ratio, as bench_reports prints them.
 void chart(benchmark::State& state, const Station& st, ChartKind kind, const ChartSpan& span,
-           std::optional<Resolution> at = {})
+           const bench::Span& scan, std::optional<Resolution> at = {})
 {
     std::size_t points = 0, bytes = 0;
+    double chart_s = 0, scan_s = 0;
     for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
         auto db = Db::open(nullptr, st.folder + kDbFile);
         if (!db) return state.SkipWithError("the database did not open");
         const Units u = UnitConvert(st.settings);
@@ -85,7 +92,17 @@ void chart(benchmark::State& state, const Station& st, ChartKind kind, const Cha
         benchmark::DoNotOptimize(svg.data());
         points = s.points.size();
         bytes = svg.size();
+        chart_s += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.PauseTiming();
+        const double seconds = bench::plain_scan(st.folder + kDbFile, scan);
+        if (seconds < 0) return state.SkipWithError("the scan failed");
+        scan_s += seconds;
+        state.ResumeTiming();
     }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["report_ms"] = chart_s * 1000 / runs;
+    state.counters["scan_ms"] = scan_s * 1000 / runs;
+    state.counters["ratio"] = scan_s > 0 ? chart_s / scan_s : 0;
     state.counters["points"] = static_cast<double>(points);
     state.counters["svg_kib"] = static_cast<double>(bytes) / 1024;
 }
@@ -95,7 +112,8 @@ const ChartSpan kTenYears{{kFirstYear, 1, 1}, {kFirstYear + 9, 12, 31}};
 
 void BM_ChartYearOfMinutes(benchmark::State& state)
 {
-    chart(state, year_of_minutes(), static_cast<ChartKind>(state.range(0)), kYear);
+    chart(state, year_of_minutes(), static_cast<ChartKind>(state.range(0)), kYear,
+          {"year=?1", {std::to_string(kFirstYear)}});
 }
 BENCHMARK(BM_ChartYearOfMinutes)
     ->Arg(static_cast<int>(ChartKind::temperature))
@@ -106,13 +124,13 @@ BENCHMARK(BM_ChartYearOfMinutes)
 
 void BM_ChartTenYears(benchmark::State& state)
 {
-    chart(state, ten_years(), ChartKind::temperature, kTenYears);
+    chart(state, ten_years(), ChartKind::temperature, kTenYears, {});
 }
 BENCHMARK(BM_ChartTenYears)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ChartTenYearsDaily(benchmark::State& state)
 {
-    chart(state, ten_years(), ChartKind::temperature, kTenYears, Resolution::daily);
+    chart(state, ten_years(), ChartKind::temperature, kTenYears, {}, Resolution::daily);
 }
 BENCHMARK(BM_ChartTenYearsDaily)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -123,7 +141,9 @@ void BM_ChartLast24Hours(benchmark::State& state)
     bool failed = false;
     const auto span = db ? last_hours_span(nullptr, *db, 24, failed) : std::nullopt;
     if (!span) return state.SkipWithError("no span");
-    chart(state, ten_years(), ChartKind::temperature, *span);
+    const SpanWhere w = span_where(*span);
+    chart(state, ten_years(), ChartKind::temperature, *span,
+          {kSpanWhere, {w.from_year, w.to_year, w.from_key, w.to_key}});
 }
 BENCHMARK(BM_ChartLast24Hours)->Unit(benchmark::kMillisecond)->UseRealTime();
 

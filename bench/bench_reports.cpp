@@ -20,6 +20,8 @@
 #include "reports/current_month.h"
 #include "reports/summary.h"
 
+#include "plain_scan.h"
+
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -123,41 +125,7 @@ const Station& station(int years)
     return years == 1 ? one : ten;
 }
 
-// The records a report reads: `where` with its ? parameters; empty for every record.
-struct Span {
-    std::string where;
-    std::vector<std::string> params;
-};
-
-// One plain aggregate statement over every value column of `span`; its time in seconds.
-double plain_scan(benchmark::State& state, const Station& st, const Span& span)
-{
-    const std::string sql =
-        "select count(*),sum(temperature),min(hitemp),max(hitemp),min(lowtemp),max(lowtemp),"
-        "sum(humidity),min(humidity),max(humidity),sum(dewpoint),min(dewpoint),max(dewpoint),"
-        "sum(pressure),min(pressure),max(pressure),sum(windspeed),max(windspeed),"
-        "max(gustspeed),count(direction),sum(rain),max(rainrate),sum(heatindex),"
-        "max(heatindex),sum(windchill),min(windchill),sum(solarrad),max(hisolarrad),sum(et),"
-        "sum(uv),max(hiuv),sum(windrun) from datimeteo" +
-        (span.where.empty() ? std::string() : " where " + span.where);
-    const auto start = std::chrono::steady_clock::now();
-    auto db = Db::open(nullptr, st.folder + kDbFile);
-    if (!db) {
-        state.SkipWithError("the database did not open");
-        return 0;
-    }
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db->get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        state.SkipWithError("the scan did not prepare");
-        return 0;
-    }
-    const StmtHandle stmt(raw);
-    int n = 0;
-    for (const std::string& p : span.params)
-        sqlite3_bind_text(raw, ++n, p.c_str(), -1, SQLITE_TRANSIENT);
-    while (sqlite3_step(raw) == SQLITE_ROW) benchmark::DoNotOptimize(sqlite3_column_int(raw, 0));
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+using bench::Span;
 
 // Runs `report` with the job `fill` makes, and after each run, untimed, the plain scan of
 // `span`; both times and their ratio go to the counters.
@@ -174,7 +142,9 @@ void run(benchmark::State& state, const Station& st, Report&& fill, int (*report
         if (report(job) != 0) state.SkipWithError("the report failed");
         report_s += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
-        scan_s += plain_scan(state, st, span);
+        const double scan = bench::plain_scan(st.folder + kDbFile, span);
+        if (scan < 0) state.SkipWithError("the scan failed");
+        scan_s += scan;
         state.ResumeTiming();
     }
     const double runs = static_cast<double>(state.iterations());
