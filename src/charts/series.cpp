@@ -427,7 +427,48 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
         return true;
     }
 
-    // Daily figures, and the wind rose: the monthly report's day figures.
+    if (kind == ChartKind::windrose) {
+        // The wind tables' tally of the span (the same shares as the reports' tables), and the
+        // speed classes of the records it counts with a speed above 0, in one pass over the
+        // wind columns alone.
+        WindTally tally;
+        std::array<std::array<long, kSpeedClasses>, kDirections> counts{};
+        each_row(
+            owner, db,
+            std::string("select direction,windspeed,gustspeed from ") + kTable + " where " +
+                kSpanWhere,
+            {w.from_year, w.to_year, w.from_key, w.to_key},
+            [&](sqlite3_stmt* r) {
+                ++out.records;
+                const bool has_direction = sqlite3_column_type(r, 0) != SQLITE_NULL;
+                const std::string_view direction = column_text(r, 0);
+                const Cell speed = read_cell(r, 1);
+                tally.add(direction, has_direction, speed, read_cell(r, 2));
+                if (speed.null || !(speed.v > 0)) return;
+                const int slot = direction_slot(direction);
+                if (slot < 0) return;
+                const double shown = speed.v * u.WindFatt;
+                std::size_t c = 0;
+                while (c < out.limits.size() && shown > out.limits[c]) ++c;
+                ++counts[static_cast<std::size_t>(slot)][c];
+            },
+            failed);
+        if (failed) return false;
+        if (out.records == 0) return true;
+        out.shares = tally.percentages();
+        for (std::size_t d = 0; d < kDirections; ++d) {
+            long all = 0;
+            for (long c : counts[d]) all += c;
+            for (std::size_t c = 0; c < kSpeedClasses; ++c)
+                out.rose[d][c] = all ? out.shares[d] * static_cast<double>(counts[d][c]) /
+                                           static_cast<double>(all)
+                                     : 0;
+        }
+        out.rose[kCalm][0] = out.shares[kCalm];
+        return true;
+    }
+
+    // Daily figures: the monthly report's day figures.
     SpanWind wind;
     long last_index = std::numeric_limits<long>::min();
     read_days(
@@ -437,7 +478,6 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
             if (d.day.empty() && d.month.empty()) return;  // records without a date
             const Ymd date{number_of(d.year), number_of(d.month), number_of(d.day)};
             if (date.year < 0 || date.month < 1 || date.month > 12 || date.day < 1) return;
-            if (kind == ChartKind::windrose) return;
             Point p;
             const long index = day_index(date);
             p.x = index * 1440 + 720;
@@ -453,45 +493,6 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
     if (failed) return false;
 
     running_total(out);
-    if (kind == ChartKind::windrose && out.records > 0) {
-        // The wind table's shares, split by the speed of each direction's records with a speed
-        // above 0 (the records a share counts).
-        out.shares = wind.all.percentages();
-        std::array<std::array<long, kSpeedClasses>, kDirections> counts{};
-        const std::string sql = std::string("select direction,windspeed from ") + kTable +
-                                " where " + kSpanWhere + " and windspeed>0";
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-            tell_database_error(owner, sqlite3_errmsg(db.get()));
-            return false;
-        }
-        const StmtHandle stmt(raw);
-        int n = 0;
-        for (const std::string* p : {&w.from_year, &w.to_year, &w.from_key, &w.to_key})
-            sqlite3_bind_text(raw, ++n, p->c_str(), static_cast<int>(p->size()), SQLITE_STATIC);
-        int rc;
-        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-            const int slot = direction_slot(column_text(raw, 0));
-            if (slot < 0) continue;
-            const double speed = sqlite3_column_double(raw, 1) * u.WindFatt;
-            std::size_t c = 0;
-            while (c < out.limits.size() && speed > out.limits[c]) ++c;
-            ++counts[static_cast<std::size_t>(slot)][c];
-        }
-        if (rc != SQLITE_DONE) {
-            tell_database_error(owner, sqlite3_errmsg(db.get()));
-            return false;
-        }
-        for (std::size_t d = 0; d < kDirections; ++d) {
-            long all = 0;
-            for (long c : counts[d]) all += c;
-            for (std::size_t c = 0; c < kSpeedClasses; ++c)
-                out.rose[d][c] = all ? out.shares[d] * static_cast<double>(counts[d][c]) /
-                                           static_cast<double>(all)
-                                     : 0;
-        }
-        out.rose[kCalm][0] = out.shares[kCalm];
-    }
     return true;
 }
 
