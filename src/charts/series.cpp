@@ -5,6 +5,7 @@
 #include "reports/daily.h"
 #include "reports/monthly.h"
 #include "reports/pass.h"
+#include "reports/years.h"
 
 #include <algorithm>
 #include <charconv>
@@ -397,32 +398,44 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
         out.x_to = day_index(after) * 1440;
         const long first = span.from.year * 12L + span.from.month - 1,
                    last = span.to.year * 12L + span.to.month - 1;
+        // The years are read side by side, then taken in order.
+        std::vector<std::vector<YearFigures>> read(
+            static_cast<std::size_t>(span.to.year - span.from.year + 1));
+        if (!read_years_at_once(
+                owner, db, span.from.year, span.to.year, [&](Owner* o, Db& connection, int year) {
+                    bool year_failed = false;
+                    read_years(
+                        o, connection, strf("%04d", year),
+                        [&](YearFigures&& y) {
+                            read[static_cast<std::size_t>(year - span.from.year)].push_back(
+                                std::move(y));
+                        },
+                        {}, year_failed);
+                    return !year_failed;
+                }))
+            return false;
         long previous = std::numeric_limits<long>::min();
-        for (int year = span.from.year; year <= span.to.year && !failed; ++year) {
-            read_years(
-                owner, db, strf("%04d", year),
-                [&](YearFigures&& y) {
-                    for (MonthFigures& m : y.months) {
-                        const int month = number_of(m.month);
-                        const long index = year * 12L + month - 1;
-                        if (month < 1 || month > 12 || index < first || index > last) continue;
-                        DayRun run;
-                        for (const DayFigures& d : m.days) add_day(run, d, s, u);
-                        m.f.run = run;
-                        Point p;
-                        p.x = day_index({year, month, 1}) * 1440 + 15 * 1440;
-                        p.when = strf("%02d/%04d", month, year);
-                        p.gap_before =
-                            previous != std::numeric_limits<long>::min() && index > previous + 1;
-                        previous = index;
-                        p.v = month_values(kind, m.f, u);
-                        out.records += static_cast<long>(m.days.size());
-                        out.points.push_back(std::move(p));
-                    }
-                },
-                {}, failed);
+        for (int year = span.from.year; year <= span.to.year; ++year) {
+            for (YearFigures& y : read[static_cast<std::size_t>(year - span.from.year)]) {
+                for (MonthFigures& m : y.months) {
+                    const int month = number_of(m.month);
+                    const long index = year * 12L + month - 1;
+                    if (month < 1 || month > 12 || index < first || index > last) continue;
+                    DayRun run;
+                    for (const DayFigures& d : m.days) add_day(run, d, s, u);
+                    m.f.run = run;
+                    Point p;
+                    p.x = day_index({year, month, 1}) * 1440 + 15 * 1440;
+                    p.when = strf("%02d/%04d", month, year);
+                    p.gap_before =
+                        previous != std::numeric_limits<long>::min() && index > previous + 1;
+                    previous = index;
+                    p.v = month_values(kind, m.f, u);
+                    out.records += static_cast<long>(m.days.size());
+                    out.points.push_back(std::move(p));
+                }
+            }
         }
-        if (failed) return false;
         running_total(out);
         return true;
     }
@@ -468,16 +481,30 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
         return true;
     }
 
-    // Daily figures: the monthly report's day figures.
-    SpanWind wind;
+    // Daily figures: the monthly report's day figures, the years read side by side (a year's
+    // records are those of the span whose year is that year), then taken in order.
+    std::vector<std::vector<Day>> read(static_cast<std::size_t>(span.to.year - span.from.year + 1));
+    if (!read_years_at_once(
+            owner, db, span.from.year, span.to.year, [&](Owner* o, Db& connection, int year) {
+                const std::string y = strf("%04d", year);
+                std::vector<Day>& held = read[static_cast<std::size_t>(year - span.from.year)];
+                SpanWind wind;
+                bool year_failed = false;
+                read_days(
+                    o, connection, kTable, kSpanWhere, {y, y, w.from_key, w.to_key}, u, wind,
+                    [&held](Day&& d, const WindTally&) { held.push_back(std::move(d)); },
+                    year_failed);
+                return !year_failed;
+            }))
+        return false;
+
     long last_index = std::numeric_limits<long>::min();
-    read_days(
-        owner, db, kTable, kSpanWhere, {w.from_year, w.to_year, w.from_key, w.to_key}, u, wind,
-        [&](Day&& d, const WindTally&) {
+    for (const std::vector<Day>& year_days : read) {
+        for (const Day& d : year_days) {
             ++out.records;
-            if (d.day.empty() && d.month.empty()) return;  // records without a date
+            if (d.day.empty() && d.month.empty()) continue;  // records without a date
             const Ymd date{number_of(d.year), number_of(d.month), number_of(d.day)};
-            if (date.year < 0 || date.month < 1 || date.month > 12 || date.day < 1) return;
+            if (date.year < 0 || date.month < 1 || date.month > 12 || date.day < 1) continue;
             Point p;
             const long index = day_index(date);
             p.x = index * 1440 + 720;
@@ -488,10 +515,8 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
             p.time_min = d.time_min;
             p.time_max = d.time_max;
             out.points.push_back(std::move(p));
-        },
-        failed);
-    if (failed) return false;
-
+        }
+    }
     running_total(out);
     return true;
 }

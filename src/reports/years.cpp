@@ -1,0 +1,85 @@
+#include "reports/years.h"
+
+#include <algorithm>
+#include <atomic>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace nimbora {
+
+namespace {
+
+// Holds a year's messages; passes nothing on from a thread that is not the caller's.
+class YearOwner final : public Owner {
+public:
+    void message(std::string_view caption, std::string_view text, Icon icon) override
+    {
+        held.push_back({std::string(caption), std::string(text), icon});
+    }
+    bool question(std::string_view, std::string_view, Icon, bool unanswered) override
+    {
+        return unanswered;
+    }
+    void status(std::string_view) override {}
+    void progress_range(int, int) override {}
+    void progress_step(int) override {}
+    void progress_reset() override {}
+    void busy(bool) override {}
+    void menu_enabled(bool) override {}
+
+    struct Message {
+        std::string caption, text;
+        Icon icon;
+    };
+    std::vector<Message> held;
+};
+
+}  // namespace
+
+bool read_years_at_once(Owner* owner, Db& db, int first, int last,
+                        const std::function<bool(Owner*, Db&, int)>& read)
+{
+    if (last < first) return true;
+    const auto years = static_cast<unsigned>(last - first + 1);
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = std::min({cores, years, 8u});
+
+    // Each year's messages, told only after the threads end and only for the first failure.
+    std::vector<YearOwner> held(years);
+    std::vector<char> ok(years, 1);
+    std::atomic<unsigned> next{0};
+    const auto work = [&](Db& connection) {
+        for (unsigned i; (i = next.fetch_add(1)) < years;)
+            ok[i] = read(&held[i], connection, first + static_cast<int>(i)) ? 1 : 0;
+    };
+
+    std::vector<std::thread> others;
+    const char* file = sqlite3_db_filename(db.get(), "main");
+    const std::string path = file ? file : "";
+    // Inside a transaction of the caller's, other connections would see another snapshot and
+    // none of its own writes.
+    if (!path.empty() && sqlite3_get_autocommit(db.get())) {
+        for (unsigned t = 1; t < threads; ++t) {
+            others.emplace_back([&work, path] {
+                // Opening fails only as the caller's own connection could fail now; the years
+                // are then read by the threads that have a connection.
+                std::optional<Db> own = Db::open(nullptr, path);
+                if (own) work(*own);
+            });
+        }
+    }
+    work(db);
+    for (std::thread& t : others) t.join();
+
+    for (unsigned i = 0; i < years; ++i) {
+        if (!ok[i]) {
+            for (const YearOwner::Message& m : held[i].held) tell(owner, m.caption, m.text, m.icon);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace nimbora

@@ -1,0 +1,25 @@
+// years.h: reading the years of a long span side by side. The figures of one year never depend
+// on another's, so a span of several years can be read a year at a time on as many threads as
+// the machine has cores, each on its own connection to the station database.
+#pragma once
+
+#include "config/Db.h"
+#include "jobs/Owner.h"
+
+#include <functional>
+
+namespace nimbora {
+
+// Calls `read(owner, db, year)` once for every year from `first` to `last`, the years shared
+// out among up to as many threads as there are cores: the calling thread reads on `db`, each
+// other thread on a connection of its own to the same database file, which sees what is
+// committed in the main database (never the caller's temporary tables). Inside a transaction
+// of the caller's, for a database without a file, or when no other connection opens, every
+// year is read on the calling thread. `read` returns false when a statement failed; it must
+// only touch what belongs to its year. Messages are held until every thread has ended; then,
+// when a year failed, the first failed year's messages are told to `owner` and the result is
+// false. Questions get their `unanswered` reply; status and progress are not passed on.
+bool read_years_at_once(Owner* owner, Db& db, int first, int last,
+                        const std::function<bool(Owner*, Db&, int)>& read);
+
+}  // namespace nimbora

@@ -1,0 +1,124 @@
+// The years of a long span read side by side: each year once, on a connection to the same
+// database, and a failure told as the first failing year told it.
+#include "config/Db.h"
+#include "reports/years.h"
+#include "support/RecordingOwner.h"
+#include "support/files.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace nimbora {
+namespace {
+
+// A database file with `per_year(y)` rows in table t for each year from 2001 to 2012.
+struct YearsDb : ::testing::Test {
+    test::TempDir dir;
+    std::string path = dir.folder() + "years.s3db";
+    std::optional<Db> db;
+
+    void SetUp() override
+    {
+        test::write_file(path, "");  // an empty file is an empty database
+        db = Db::open(nullptr, path);
+        ASSERT_TRUE(db);
+        ASSERT_TRUE(db->query(nullptr, "create table t(year text)").ok);
+        ASSERT_TRUE(db->query(nullptr, "begin").ok);
+        for (int y = 2001; y <= 2012; ++y)
+            for (int i = 0; i < y - 2000; ++i)
+                ASSERT_TRUE(db->query(nullptr, "insert into t values(?)", {std::to_string(y)}).ok);
+        ASSERT_TRUE(db->query(nullptr, "commit").ok);
+    }
+};
+
+TEST_F(YearsDb, EveryYearReadOnceOnAConnectionToTheSameFile)
+{
+    std::mutex mutex;
+    std::map<int, int> rows;  // year: rows counted, -1 when read twice
+    std::set<sqlite3*> connections;
+    test::RecordingOwner owner;
+    ASSERT_TRUE(read_years_at_once(&owner, *db, 2001, 2012, [&](Owner* o, Db& c, int year) {
+        const auto r = c.query(o, "select count(*) from t where year=?", {std::to_string(year)});
+        std::lock_guard lock(mutex);
+        connections.insert(c.get());
+        rows[year] = rows.count(year) ? -1 : std::stoi(r.rows.at(0).at(0));
+        return r.ok;
+    }));
+    ASSERT_EQ(rows.size(), 12u);
+    for (int y = 2001; y <= 2012; ++y) EXPECT_EQ(rows[y], y - 2000) << y;
+    EXPECT_TRUE(connections.count(db->get()));  // the caller's connection reads too
+    EXPECT_TRUE(owner.messages.empty());
+
+    // One year, and a span that ends before it starts: the caller's connection, or nothing.
+    rows.clear();
+    connections.clear();
+    ASSERT_TRUE(read_years_at_once(&owner, *db, 2005, 2005, [&](Owner*, Db& c, int year) {
+        connections.insert(c.get());
+        rows[year] = 1;
+        return true;
+    }));
+    EXPECT_EQ(rows, (std::map<int, int>{{2005, 1}}));
+    EXPECT_EQ(connections, std::set<sqlite3*>{db->get()});
+    EXPECT_TRUE(read_years_at_once(&owner, *db, 2006, 2005, [](Owner*, Db&, int) {
+        ADD_FAILURE() << "no year to read";
+        return false;
+    }));
+}
+
+// Two years fail, each with SQLite's own message: only the earlier one reaches the owner,
+// once, after every thread has ended, and the whole read fails.
+TEST_F(YearsDb, OnlyTheFirstFailedYearIsTold)
+{
+    test::RecordingOwner owner;
+    EXPECT_FALSE(read_years_at_once(&owner, *db, 2001, 2012, [](Owner* o, Db& c, int year) {
+        if (year != 2004 && year != 2009) return c.query(o, "select count(*) from t").ok;
+        const std::string table = "missing" + std::to_string(year);
+        return c.query(o, ("select * from " + table).c_str()).ok;
+    }));
+    ASSERT_EQ(owner.messages.size(), 1u);
+    EXPECT_NE(owner.messages[0].text.find("missing2004"), std::string::npos)
+        << owner.messages[0].text;
+}
+
+// Inside a transaction of the caller's, other connections would not see what it sees (its
+// snapshot, its own writes): every year is read on its connection.
+TEST_F(YearsDb, InsideATransactionOnTheCallersConnection)
+{
+    ASSERT_TRUE(db->query(nullptr, "begin").ok);
+    ASSERT_TRUE(db->query(nullptr, "insert into t values('2007')").ok);
+    std::map<int, std::string> rows;
+    test::RecordingOwner owner;
+    EXPECT_TRUE(read_years_at_once(&owner, *db, 2006, 2008, [&](Owner* o, Db& c, int year) {
+        EXPECT_EQ(c.get(), db->get());
+        const auto r = c.query(o, "select count(*) from t where year=?", {std::to_string(year)});
+        rows[year] = r.rows.at(0).at(0);
+        return r.ok;
+    }));
+    EXPECT_EQ(rows, (std::map<int, std::string>{{2006, "6"}, {2007, "8"}, {2008, "8"}}));
+    ASSERT_TRUE(db->query(nullptr, "rollback").ok);
+}
+
+// A database without a file (in memory) cannot be opened a second time: every year is read
+// on the caller's connection, which alone holds the table.
+TEST(YearsInMemory, ReadOnTheCallersConnection)
+{
+    auto db = Db::open(nullptr, ":memory:");
+    ASSERT_TRUE(db);
+    ASSERT_TRUE(db->query(nullptr, "create table t(year text)").ok);
+    int years = 0;
+    test::RecordingOwner owner;
+    EXPECT_TRUE(read_years_at_once(&owner, *db, 2001, 2008, [&](Owner* o, Db& c, int) {
+        EXPECT_EQ(c.get(), db->get());
+        ++years;
+        return c.query(o, "select count(*) from t").ok;
+    }));
+    EXPECT_EQ(years, 8);
+    EXPECT_TRUE(owner.messages.empty());
+}
+
+}  // namespace
+}  // namespace nimbora
