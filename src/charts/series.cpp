@@ -5,7 +5,7 @@
 #include "reports/daily.h"
 #include "reports/monthly.h"
 #include "reports/pass.h"
-#include "reports/years.h"
+#include "reports/side_by_side.h"
 
 #include <algorithm>
 #include <charconv>
@@ -401,8 +401,10 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
         // The years are read side by side, then taken in order.
         std::vector<std::vector<YearFigures>> read(
             static_cast<std::size_t>(span.to.year - span.from.year + 1));
-        if (!read_years_at_once(
-                owner, db, span.from.year, span.to.year, [&](Owner* o, Db& connection, int year) {
+        if (!read_side_by_side(
+                owner, db, span.to.year - span.from.year + 1,
+                [&](Owner* o, Db& connection, int part) {
+                    const int year = span.from.year + part;
                     bool year_failed = false;
                     read_years(
                         o, connection, strf("%04d", year),
@@ -481,20 +483,24 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
         return true;
     }
 
-    // Daily figures: the monthly report's day figures, the years read side by side (a year's
-    // records are those of the span whose year is that year), then taken in order.
-    std::vector<std::vector<Day>> read(static_cast<std::size_t>(span.to.year - span.from.year + 1));
-    if (!read_years_at_once(
-            owner, db, span.from.year, span.to.year, [&](Owner* o, Db& connection, int year) {
-                const std::string y = strf("%04d", year);
-                std::vector<Day>& held = read[static_cast<std::size_t>(year - span.from.year)];
+    // Daily figures: the monthly report's day figures, the months read side by side (a
+    // month's records are those of the span whose year and month texts are its own), then
+    // taken in order.
+    const int first_month = span.from.year * 12 + span.from.month - 1;
+    std::vector<std::vector<Day>> read(
+        static_cast<std::size_t>(span.to.year * 12 + span.to.month - 1 - first_month + 1));
+    if (!read_side_by_side(
+            owner, db, static_cast<int>(read.size()), [&](Owner* o, Db& connection, int part) {
+                const int month = first_month + part;
+                const std::string y = strf("%04d", month / 12), m = strf("%02d", month % 12 + 1);
+                std::vector<Day>& held = read[static_cast<std::size_t>(part)];
                 SpanWind wind;
-                bool year_failed = false;
+                bool month_failed = false;
                 read_days(
-                    o, connection, kTable, kSpanWhere, {y, y, w.from_key, w.to_key}, u, wind,
+                    o, connection, kTable, kMonthWhere, {y, m, w.from_key, w.to_key}, u, wind,
                     [&held](Day&& d, const WindTally&) { held.push_back(std::move(d)); },
-                    year_failed);
-                return !year_failed;
+                    month_failed);
+                return !month_failed;
             }))
         return false;
 

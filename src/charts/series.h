@@ -105,6 +105,9 @@ struct SpanWhere {
 };
 inline constexpr const char* kSpanWhere =
     "year>=? and year<=? and in_span(year,month,day,time,?,?)";
+// The records of one month of the span: its year and month texts, then the two keys.
+inline constexpr const char* kMonthWhere =
+    "year=? and month=? and in_span(year,month,day,time,?,?)";
 SpanWhere span_where(const ChartSpan& span);
 
 // A Latin-1 text (the reports' degree sign is byte 0xB0) in UTF-8.

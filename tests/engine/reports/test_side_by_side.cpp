@@ -1,7 +1,7 @@
-// The years of a long span read side by side: each year once, on a connection to the same
-// database, and a failure told as the first failing year told it.
+// The parts of a long span read side by side: each part once, on a connection to the same
+// database, and a failure told as the first failing part told it.
 #include "config/Db.h"
-#include "reports/years.h"
+#include "reports/side_by_side.h"
 #include "support/RecordingOwner.h"
 #include "support/files.h"
 
@@ -15,8 +15,8 @@
 namespace nimbora {
 namespace {
 
-// A database file with `per_year(y)` rows in table t for each year from 2001 to 2012.
-struct YearsDb : ::testing::Test {
+// A database file with y - 2000 rows in table t for each year y from 2001 to 2012.
+struct SideBySide : ::testing::Test {
     test::TempDir dir;
     std::string path = dir.folder() + "years.s3db";
     std::optional<Db> db;
@@ -35,13 +35,14 @@ struct YearsDb : ::testing::Test {
     }
 };
 
-TEST_F(YearsDb, EveryYearReadOnceOnAConnectionToTheSameFile)
+TEST_F(SideBySide, EveryYearReadOnceOnAConnectionToTheSameFile)
 {
     std::mutex mutex;
     std::map<int, int> rows;  // year: rows counted, -1 when read twice
     std::set<sqlite3*> connections;
     test::RecordingOwner owner;
-    ASSERT_TRUE(read_years_at_once(&owner, *db, 2001, 2012, [&](Owner* o, Db& c, int year) {
+    ASSERT_TRUE(read_side_by_side(&owner, *db, 12, [&](Owner* o, Db& c, int part) {
+        const int year = 2001 + part;
         const auto r = c.query(o, "select count(*) from t where year=?", {std::to_string(year)});
         std::lock_guard lock(mutex);
         connections.insert(c.get());
@@ -53,28 +54,30 @@ TEST_F(YearsDb, EveryYearReadOnceOnAConnectionToTheSameFile)
     EXPECT_TRUE(connections.count(db->get()));  // the caller's connection reads too
     EXPECT_TRUE(owner.messages.empty());
 
-    // One year, and a span that ends before it starts: the caller's connection, or nothing.
+    // One part, and none: the caller's connection, or nothing.
     rows.clear();
     connections.clear();
-    ASSERT_TRUE(read_years_at_once(&owner, *db, 2005, 2005, [&](Owner*, Db& c, int year) {
+    ASSERT_TRUE(read_side_by_side(&owner, *db, 1, [&](Owner*, Db& c, int part) {
+        const int year = 2005 + part;
         connections.insert(c.get());
         rows[year] = 1;
         return true;
     }));
     EXPECT_EQ(rows, (std::map<int, int>{{2005, 1}}));
     EXPECT_EQ(connections, std::set<sqlite3*>{db->get()});
-    EXPECT_TRUE(read_years_at_once(&owner, *db, 2006, 2005, [](Owner*, Db&, int) {
-        ADD_FAILURE() << "no year to read";
+    EXPECT_TRUE(read_side_by_side(&owner, *db, 0, [](Owner*, Db&, int) {
+        ADD_FAILURE() << "no part to read";
         return false;
     }));
 }
 
-// Two years fail, each with SQLite's own message: only the earlier one reaches the owner,
+// Two parts fail, each with SQLite's own message: only the earlier one reaches the owner,
 // once, after every thread has ended, and the whole read fails.
-TEST_F(YearsDb, OnlyTheFirstFailedYearIsTold)
+TEST_F(SideBySide, OnlyTheFirstFailedYearIsTold)
 {
     test::RecordingOwner owner;
-    EXPECT_FALSE(read_years_at_once(&owner, *db, 2001, 2012, [](Owner* o, Db& c, int year) {
+    EXPECT_FALSE(read_side_by_side(&owner, *db, 12, [](Owner* o, Db& c, int part) {
+        const int year = 2001 + part;
         if (year != 2004 && year != 2009) return c.query(o, "select count(*) from t").ok;
         const std::string table = "missing" + std::to_string(year);
         return c.query(o, ("select * from " + table).c_str()).ok;
@@ -85,14 +88,15 @@ TEST_F(YearsDb, OnlyTheFirstFailedYearIsTold)
 }
 
 // Inside a transaction of the caller's, other connections would not see what it sees (its
-// snapshot, its own writes): every year is read on its connection.
-TEST_F(YearsDb, InsideATransactionOnTheCallersConnection)
+// snapshot, its own writes): every part is read on its connection.
+TEST_F(SideBySide, InsideATransactionOnTheCallersConnection)
 {
     ASSERT_TRUE(db->query(nullptr, "begin").ok);
     ASSERT_TRUE(db->query(nullptr, "insert into t values('2007')").ok);
     std::map<int, std::string> rows;
     test::RecordingOwner owner;
-    EXPECT_TRUE(read_years_at_once(&owner, *db, 2006, 2008, [&](Owner* o, Db& c, int year) {
+    EXPECT_TRUE(read_side_by_side(&owner, *db, 3, [&](Owner* o, Db& c, int part) {
+        const int year = 2006 + part;
         EXPECT_EQ(c.get(), db->get());
         const auto r = c.query(o, "select count(*) from t where year=?", {std::to_string(year)});
         rows[year] = r.rows.at(0).at(0);
@@ -102,21 +106,21 @@ TEST_F(YearsDb, InsideATransactionOnTheCallersConnection)
     ASSERT_TRUE(db->query(nullptr, "rollback").ok);
 }
 
-// A database without a file (in memory) cannot be opened a second time: every year is read
+// A database without a file (in memory) cannot be opened a second time: every part is read
 // on the caller's connection, which alone holds the table.
-TEST(YearsInMemory, ReadOnTheCallersConnection)
+TEST(SideBySideInMemory, ReadOnTheCallersConnection)
 {
     auto db = Db::open(nullptr, ":memory:");
     ASSERT_TRUE(db);
     ASSERT_TRUE(db->query(nullptr, "create table t(year text)").ok);
-    int years = 0;
+    int parts = 0;
     test::RecordingOwner owner;
-    EXPECT_TRUE(read_years_at_once(&owner, *db, 2001, 2008, [&](Owner* o, Db& c, int) {
+    EXPECT_TRUE(read_side_by_side(&owner, *db, 8, [&](Owner* o, Db& c, int) {
         EXPECT_EQ(c.get(), db->get());
-        ++years;
+        ++parts;
         return c.query(o, "select count(*) from t").ok;
     }));
-    EXPECT_EQ(years, 8);
+    EXPECT_EQ(parts, 8);
     EXPECT_TRUE(owner.messages.empty());
 }
 

@@ -1,4 +1,4 @@
-#include "reports/years.h"
+#include "reports/side_by_side.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,8 +11,8 @@ namespace nimbora {
 
 namespace {
 
-// Holds a year's messages; passes nothing on from a thread that is not the caller's.
-class YearOwner final : public Owner {
+// Holds a part's messages; passes nothing on from a thread that is not the caller's.
+class PartOwner final : public Owner {
 public:
     void message(std::string_view caption, std::string_view text, Icon icon) override
     {
@@ -38,21 +38,21 @@ public:
 
 }  // namespace
 
-bool read_years_at_once(Owner* owner, Db& db, int first, int last,
-                        const std::function<bool(Owner*, Db&, int)>& read)
+bool read_side_by_side(Owner* owner, Db& db, int parts,
+                       const std::function<bool(Owner*, Db&, int)>& read)
 {
-    if (last < first) return true;
-    const auto years = static_cast<unsigned>(last - first + 1);
+    if (parts <= 0) return true;
+    const auto count = static_cast<unsigned>(parts);
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned threads = std::min({cores, years, 8u});
+    const unsigned threads = std::min({cores, count, 8u});
 
-    // Each year's messages, told only after the threads end and only for the first failure.
-    std::vector<YearOwner> held(years);
-    std::vector<char> ok(years, 1);
+    // Each part's messages, told only after the threads end and only for the first failure.
+    std::vector<PartOwner> held(count);
+    std::vector<char> ok(count, 1);
     std::atomic<unsigned> next{0};
     const auto work = [&](Db& connection) {
-        for (unsigned i; (i = next.fetch_add(1)) < years;)
-            ok[i] = read(&held[i], connection, first + static_cast<int>(i)) ? 1 : 0;
+        for (unsigned i; (i = next.fetch_add(1)) < count;)
+            ok[i] = read(&held[i], connection, static_cast<int>(i)) ? 1 : 0;
     };
 
     std::vector<std::thread> others;
@@ -63,7 +63,7 @@ bool read_years_at_once(Owner* owner, Db& db, int first, int last,
     if (!path.empty() && sqlite3_get_autocommit(db.get())) {
         for (unsigned t = 1; t < threads; ++t) {
             others.emplace_back([&work, path] {
-                // Opening fails only as the caller's own connection could fail now; the years
+                // Opening fails only as the caller's own connection could fail now; the parts
                 // are then read by the threads that have a connection.
                 std::optional<Db> own = Db::open(nullptr, path);
                 if (own) work(*own);
@@ -73,9 +73,9 @@ bool read_years_at_once(Owner* owner, Db& db, int first, int last,
     work(db);
     for (std::thread& t : others) t.join();
 
-    for (unsigned i = 0; i < years; ++i) {
+    for (unsigned i = 0; i < count; ++i) {
         if (!ok[i]) {
-            for (const YearOwner::Message& m : held[i].held) tell(owner, m.caption, m.text, m.icon);
+            for (const PartOwner::Message& m : held[i].held) tell(owner, m.caption, m.text, m.icon);
             return false;
         }
     }
