@@ -1,6 +1,5 @@
 #include "charts/csv.h"
 
-#include "config/handles.h"
 #include "reports/daily.h"
 #include "reports/pass.h"
 
@@ -84,10 +83,10 @@ bool export_csv(Owner* owner, Db& db, [[maybe_unused]] const Settings& s, const 
     const int p_dec = spec_decimals(u.PSpec), r_dec = spec_decimals(u.RSpec),
               et_dec = spec_decimals(u.ETSpec);
     const auto t = [&u](double v) { return fixed(u.temp(v), 1); };
+    bool failed = false;
     if (daily) {
         out << kDailyHeader << "\r\n";
         SpanWind wind;
-        bool failed = false;
         read_days(
             owner, db, "datimeteo", kSpanWhere, {w.from_year, w.to_year, w.from_key, w.to_key}, u,
             wind,
@@ -116,52 +115,41 @@ bool export_csv(Owner* owner, Db& db, [[maybe_unused]] const Settings& s, const 
     }
 
     out << kRecordHeader << "\r\n";
-    const std::string sql = std::string(kSelect) + kSpanWhere + " order by year,month,day,time";
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        tell_database_error(owner, sqlite3_errmsg(db.get()));
-        return false;
-    }
-    const StmtHandle stmt(raw);
-    int n = 0;
-    for (const std::string* p : {&w.from_year, &w.to_year, &w.from_key, &w.to_key})
-        sqlite3_bind_text(raw, ++n, p->c_str(), static_cast<int>(p->size()), SQLITE_STATIC);
-    int rc;
     std::string line;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-        const auto num = [raw](int c, double factor, int decimals, double offset = 0) {
-            const Cell v = read_cell(raw, c);
-            return v.null ? std::string() : fixed(v.v * factor + offset, decimals);
-        };
-        const double tf = u.TempFatt[0], to = u.TempFatt[1];
-        line =
-            iso_date(column_text(raw, kXYear), column_text(raw, kXMonth), column_text(raw, kXDay));
-        line = field(line) + ',' + field(column_text(raw, kXTime));
-        for (const int c : {kXTemp, kXHi, kXLow}) line += ',' + num(c, tf, 1, to);
-        line += ',' + num(kXHum, 1, 0);
-        line += ',' + num(kXDew, tf, 1, to);
-        line += ',' + num(kXBar, u.BarFatt, p_dec);
-        line += ',' + num(kXSpeed, u.WindFatt, 1);
-        line += ',' + num(kXGust, u.WindFatt, 1);
-        line += ',' + field(trimmed(column_text(raw, kXDir)));
-        line += ',' + num(kXRain, u.RainFatt, r_dec);
-        line += ',' + num(kXRate, u.RainFatt, r_dec);
-        line += ',' + num(kXHeat, tf, 1, to);
-        line += ',' + num(kXChill, tf, 1, to);
-        line += ',' + num(kXSolar, 1, 0);
-        line += ',' + num(kXHiSolar, 1, 0);
-        line += ',' + num(kXEt, u.RainFatt, et_dec);
-        line += ',' + num(kXUv, 1, 1);
-        line += ',' + num(kXHiUv, 1, 1);
-        line += ',' + num(kXRun, u.WindRunFatt, 2);
-        out << line << "\r\n";
-        ++rows;
-    }
-    if (rc != SQLITE_DONE) {
-        tell_database_error(owner, sqlite3_errmsg(db.get()));
-        return false;
-    }
-    return true;
+    each_row(
+        owner, db, std::string(kSelect) + kSpanWhere + " order by year,month,day,time",
+        {w.from_year, w.to_year, w.from_key, w.to_key},
+        [&](sqlite3_stmt* raw) {
+            const auto num = [raw](int c, double factor, int decimals, double offset = 0) {
+                const Cell v = read_cell(raw, c);
+                return v.null ? std::string() : fixed(v.v * factor + offset, decimals);
+            };
+            const double tf = u.TempFatt[0], to = u.TempFatt[1];
+            line = iso_date(column_text(raw, kXYear), column_text(raw, kXMonth),
+                            column_text(raw, kXDay));
+            line = field(line) + ',' + field(column_text(raw, kXTime));
+            for (const int c : {kXTemp, kXHi, kXLow}) line += ',' + num(c, tf, 1, to);
+            line += ',' + num(kXHum, 1, 0);
+            line += ',' + num(kXDew, tf, 1, to);
+            line += ',' + num(kXBar, u.BarFatt, p_dec);
+            line += ',' + num(kXSpeed, u.WindFatt, 1);
+            line += ',' + num(kXGust, u.WindFatt, 1);
+            line += ',' + field(trimmed(column_text(raw, kXDir)));
+            line += ',' + num(kXRain, u.RainFatt, r_dec);
+            line += ',' + num(kXRate, u.RainFatt, r_dec);
+            line += ',' + num(kXHeat, tf, 1, to);
+            line += ',' + num(kXChill, tf, 1, to);
+            line += ',' + num(kXSolar, 1, 0);
+            line += ',' + num(kXHiSolar, 1, 0);
+            line += ',' + num(kXEt, u.RainFatt, et_dec);
+            line += ',' + num(kXUv, 1, 1);
+            line += ',' + num(kXHiUv, 1, 1);
+            line += ',' + num(kXRun, u.WindRunFatt, 2);
+            out << line << "\r\n";
+            ++rows;
+        },
+        failed);
+    return !failed;
 }
 
 }  // namespace nimbora

@@ -1,7 +1,6 @@
 #include "charts/series.h"
 
 #include "config/format.h"
-#include "config/handles.h"
 #include "reports/daily.h"
 #include "reports/monthly.h"
 #include "reports/pass.h"
@@ -123,18 +122,6 @@ std::array<double, 4> bucket_values(ChartKind kind, const Bucket& b, const Units
 bool read_records(Owner* owner, Db& db, const Units& u, const ChartSpan& span, Series& out)
 {
     const SpanWhere w = span_where(span);
-    const std::string sql = std::string(kRecordSelect) + kTable + " where " + kSpanWhere +
-                            " order by year,month,day,time";
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db.get(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-        tell_database_error(owner, sqlite3_errmsg(db.get()));
-        return false;
-    }
-    const StmtHandle stmt(raw);
-    int n = 0;
-    for (const std::string* p : {&w.from_year, &w.to_year, &w.from_key, &w.to_key})
-        sqlite3_bind_text(raw, ++n, p->c_str(), static_cast<int>(p->size()), SQLITE_STATIC);
-
     const bool hourly = out.resolution == Resolution::hourly;
     Bucket b;
     long open = std::numeric_limits<long>::min();  // the open bucket's start, in minutes
@@ -149,14 +136,14 @@ bool read_records(Owner* owner, Db& db, const Units& u, const ChartSpan& span, S
         out.points.push_back(std::move(p));
         b = Bucket{};
     };
-    int rc;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+    bool failed = false;
+    const auto row = [&](sqlite3_stmt* raw) {
         const Ymd d{number_of(column_text(raw, kRYear)), number_of(column_text(raw, kRMonth)),
                     number_of(column_text(raw, kRDay))};
         const int minute = minute_of(column_text(raw, kRTime));
         // A record without a readable date or time has no place on the time axis.
         if (d.year < 0 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || minute < 0)
-            continue;
+            return;
         ++out.records;
         const long at = day_index(d) * 1440 + minute;
         const long start = hourly ? at - at % 60 : at;
@@ -191,12 +178,13 @@ bool read_records(Owner* owner, Db& db, const Units& u, const ChartSpan& span, S
         Bucket::raise(b.solar_max, c(kRHiSolar));
         Bucket::raise(b.uv, c(kRHiUV));
         ++b.records;
-    }
+    };
+    each_row(owner, db,
+             std::string(kRecordSelect) + kTable + " where " + kSpanWhere +
+                 " order by year,month,day,time",
+             {w.from_year, w.to_year, w.from_key, w.to_key}, row, failed);
     close();
-    if (rc != SQLITE_DONE) {
-        tell_database_error(owner, sqlite3_errmsg(db.get()));
-        return false;
-    }
+    if (failed) return false;
     if (hourly) {
         out.bucket = 60;
     } else {
