@@ -1,0 +1,53 @@
+// site.h: the station's static web site: a style sheet, a page per month and per year held, an
+// index, and the month's charts as SVG files, written from the station database. Every figure
+// is the text reports' own: the day table is the monthly report's day rows, the month table
+// the annual report's month rows, cut into cells.
+#pragma once
+
+#include "config/Db.h"
+#include "config/Settings.h"
+#include "jobs/Owner.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nimbora {
+
+// What a run did: files written (new or changed) and files left as they were.
+struct SiteCounts {
+    int written = 0, kept = 0;
+};
+
+// Writes the site of the station `s` from `db` into `folder` (made when missing). A file whose
+// bytes would not change is not touched (its time stamp stays); a changed one is written
+// beside its place and renamed over it. False, the owner told, when a statement failed or a
+// file could not be written; the files written until then stay.
+bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                SiteCounts& counts);
+
+// `text` (UTF-8) with &, <, >, " and ' as character references.
+std::string html_escape(std::string_view text);
+// A relative link target: every byte but the unreserved ones and '/' as %XX.
+std::string percent_encode(std::string_view path);
+
+// A table of the text reports cut into cells: the group and column headings, and the cells
+// of each row (the row's label first); an empty cell is a blank in the report.
+struct TextTable {
+    std::vector<std::pair<std::string, int>> groups;  // heading and columns spanned
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+};
+
+// Cuts the two heading lines and the rows of a report's column block (as the report prints
+// them, the row label `label` characters wide, then each column that is on at its layout's
+// width) into cells: a figure belongs to the column whose heading's centre is nearest to its
+// own, within its column group.
+TextTable cut_table(const Settings& s, bool monthly, const std::string& head1,
+                    const std::string& head2, const std::vector<std::string>& lines);
+
+// Writes `bytes` to `path` unless the file holds exactly them already; `written` says which.
+// False when it could not be written (the old file stays).
+bool write_if_changed(const std::string& path, const std::string& bytes, bool& written);
+
+}  // namespace nimbora
