@@ -22,6 +22,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace nimbora {
@@ -108,6 +109,8 @@ thead th { background: var(--head); border-bottom: 1px solid var(--line); }
 thead tr:first-child th { text-align: center; border-left: 1px solid var(--line); }
 tbody tr:nth-child(even) { background: var(--stripe); }
 tbody th, tfoot th { text-align: left; }
+tbody th, tfoot th, thead tr:last-child th:first-child {
+  position: sticky; left: 0; background: var(--bg); }
 tfoot tr:first-child > * { border-top: 2px solid var(--line); }
 tfoot { font-weight: 600; }
 dl.latest { display: grid; grid-template-columns: max-content 1fr; gap: .2rem 1rem; margin: 0; }
@@ -275,7 +278,10 @@ std::string month_page(Site& site, int year, int month)
     body += "<h2>Charts</h2>\n<div class=\"charts\">\n";
     for (const auto& [kind, alt] : kMonthCharts) {
         Series series;
-        if (!read_series(site.owner, site.db, s, u, kind, span, series)) {
+        // The day figures, as the table's, whatever the span's records would allow.
+        const auto at = kind == ChartKind::windrose ? std::nullopt
+                                                    : std::optional<Resolution>(Resolution::daily);
+        if (!read_series(site.owner, site.db, s, u, kind, span, series, at)) {
             site.ok = false;
             return {};
         }
@@ -375,8 +381,9 @@ std::string latest_block(Site& site)
     const auto item = [&h](const std::string& name, const std::string& value) {
         h += "<dt>" + name + "</dt><dd>" + value + "</dd>\n";
     };
-    item("Date and time",
-         html_escape(cell(2) + "/" + cell(1) + "/" + cell(0) + " " + report_time(cell(3))));
+    // The record's own time: a record of "24:00" closes its day, and shown as "00:00" it would
+    // read as the start of that day.
+    item("Date and time", text(cell(2) + "/" + cell(1) + "/" + cell(0) + " " + cell(3)));
     const auto with = [&cell](std::size_t i, const std::function<std::string(double)>& f) {
         return cell(i).empty() ? std::string("---") : f(num(cell(i)));
     };
