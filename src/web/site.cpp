@@ -108,7 +108,7 @@ th, td { padding: .25rem .5rem; text-align: right; white-space: nowrap; }
 thead th { background: var(--head); border-bottom: 1px solid var(--line); }
 thead tr:first-child th { text-align: center; border-left: 1px solid var(--line); }
 tbody tr:nth-child(even) { background: var(--stripe); }
-tbody th, tfoot th { text-align: left; }
+tbody th, tfoot th, thead tr:last-child th:first-child { text-align: left; }
 tbody th, tfoot th, thead tr:last-child th:first-child {
   position: sticky; left: 0; background: var(--bg); }
 tfoot tr:first-child > * { border-top: 2px solid var(--line); }
@@ -118,7 +118,8 @@ dl.latest dt { color: var(--muted); }
 dl.latest dd { margin: 0; font-variant-numeric: tabular-nums; }
 ul.months { list-style: none; padding: 0; margin: 0; }
 ul.months li { margin: .3rem 0; }
-ul.months li a { display: inline-block; min-width: 2.6rem; padding: .15rem .3rem; }
+ul.months li a { display: inline-block; padding: .15rem .3rem; }
+ul.months li a:first-child { padding-left: 0; min-width: 3.4rem; }
 .charts { display: grid; grid-template-columns: repeat(auto-fit, minmax(min(100%, 30rem), 1fr));
   gap: 1rem; }
 figure { margin: 0; }
@@ -609,7 +610,7 @@ bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& fold
     for (auto it = months.rbegin(); it != months.rend(); ++it) {
         const auto& [year, list] = *it;
         body += "<li><a href=\"" + percent_encode(strf("%04d.html", year)) + "\"><strong>" +
-                strf("%04d", year) + "</strong></a>:";
+                strf("%04d", year) + "</strong></a>";
         for (int month : list)
             body += " <a href=\"" + percent_encode(strf("%04d-%02d.html", year, month)) + "\">" +
                     month_name(month).substr(0, 3) + "</a>";
