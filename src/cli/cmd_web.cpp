@@ -19,8 +19,9 @@ Exit run_web(Session& session)
     if (!session.load_station()) return kFailed;
     auto db = Db::open(&session.owner, session.settings.InitPathDB + kDbFile);
     if (!db) return kFailed;
-    const std::string folder =
-        session.args.web.out.empty() ? session.places.DocPath + "web" : session.args.web.out;
+    const std::string folder = session.args.web.out.empty()
+                                   ? default_site_folder(session.places.DocPath)
+                                   : session.args.web.out;
     SiteCounts counts;
     if (!write_site(&session.owner, *db, session.settings, folder, counts)) return kFailed;
     session.console.out << folder << ": " << counts.written << " file(s) written, " << counts.kept

@@ -622,4 +622,16 @@ bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& fold
     return site.ok;
 }
 
+// For now the whole site: unchanged files are not rewritten, so only the time differs.
+bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                         SiteCounts& counts)
+{
+    return write_site(owner, db, s, folder, counts);
+}
+
+std::string default_site_folder(const std::string& doc_path)
+{
+    return doc_path + "web";
+}
+
 }  // namespace nimbora

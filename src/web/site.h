@@ -26,6 +26,16 @@ struct SiteCounts {
 bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                 SiteCounts& counts);
 
+// Writes only what the latest data can change: the style sheet, the index, the pages and charts
+// of the latest month and year held, and the records page. Every upload with web pages on
+// calls it before sending the site. Same contract as write_site.
+bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                         SiteCounts& counts);
+
+// The site's folder when none is given: the "web" subfolder of the station folder `doc_path`
+// (which ends in '/').
+std::string default_site_folder(const std::string& doc_path);
+
 // `text` (UTF-8) with &, <, >, " and ' as character references.
 std::string html_escape(std::string_view text);
 // A relative link target: every byte but the unreserved ones and '/' as %XX.
