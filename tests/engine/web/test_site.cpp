@@ -1,6 +1,7 @@
 // The station's web site: pages from small hand-made stations, their links, their markup.
 #include "config/Db.h"
 #include "config/schema.h"
+#include "reports/MonthRep.h"
 #include "support/report_station.h"
 #include "web/site.h"
 
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 
 namespace nimbora {
@@ -142,6 +144,49 @@ TEST_F(WebSite, IndexShowsTheLatestRecordAndEscapesTheKeepersTexts)
               "</dl>");
     EXPECT_NE(html.find("<a href=\"2010-07.html\">Jul</a>"), std::string::npos);
     EXPECT_NE(html.find("<a href=\"2010.html\">"), std::string::npos);
+}
+
+// With every column on, each row of the page holds the monthly report's row, figure by figure
+// in the report's order, one figure a cell, one cell a heading: nothing lost, merged or moved
+// past a neighbour.
+TEST_F(WebSite, EveryColumnCutAsTheReportPrintsIt)
+{
+    st.insert("2010", "07", kJuly);
+    st.all_columns();
+    write();
+    ReportJob job;
+    job.Table = "DatiMeteo";
+    job.year = 2010;
+    job.month = 7;
+    ASSERT_EQ(st.run_job(MonthReport, job), 0);
+    const std::string html = page("2010-07.html");
+    int rows = 0;
+    for (const std::string& line : st.lines("July_2010.txt")) {
+        std::istringstream in(line);
+        std::vector<std::string> words;
+        for (std::string w; in >> w;) words.push_back(w);
+        const bool day =
+            !words.empty() && words[0].find_first_not_of("0123456789") == std::string::npos;
+        if (words.empty() || (!day && words[0] != "AVG" && words[0] != "MIN" && words[0] != "MAX" &&
+                              words[0] != "SUM"))
+            continue;
+        const std::string row = table_row(html, words[0]);
+        SCOPED_TRACE(line);
+        ASSERT_FALSE(row.empty());
+        const std::regex cell("<t[dh][^>]*>([^<]*)</t[dh]>");
+        std::vector<std::string> cells;
+        int count = 0;
+        for (std::sregex_iterator it(row.begin(), row.end(), cell), end; it != end; ++it) {
+            ++count;
+            if ((*it)[1].length() > 0) cells.push_back((*it)[1]);
+        }
+        EXPECT_EQ(cells, words);
+        // DAY, temperature 5, range, dew point, heat index, wind chill, humidity and pressure
+        // 3 each, solar 2, ET, UV, rate, rain, wind 4, run, samples.
+        EXPECT_EQ(count, 1 + 5 + 1 + 3 * 5 + 2 + 4 + 4 + 1 + 1);
+        ++rows;
+    }
+    EXPECT_EQ(rows, 2 + 4);  // two days, AVG, MIN, MAX, SUM
 }
 
 TEST(WebText, EscapesAndPercentEncodes)
