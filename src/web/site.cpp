@@ -3,17 +3,23 @@
 // the reports would print differently.
 #include "web/site.h"
 
+#include "charts/csv.h"
 #include "charts/series.h"
 #include "charts/svg.h"
 #include "config/TextWriter.h"
 #include "config/UnitConvert.h"
 #include "config/format.h"
+#include "config/function.h"
 #include "config/schema.h"
 #include "jobs/ReportJob.h"
+#include "reports/current_month.h"
 #include "reports/daily.h"
 #include "reports/layout.h"
 #include "reports/monthly.h"
+#include "reports/summary.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +35,9 @@ namespace nimbora {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The past years' records kept between runs, in the database folder.
+constexpr const char* kRecordsCache = "NimboWebRecords.cache";
 
 // What `write` prints through a TextWriter, with the line ends as "\n" again.
 std::string captured(const std::function<void(TextWriter&)>& write)
@@ -48,6 +57,29 @@ std::string captured(const std::function<void(TextWriter&)>& write)
     }
     std::erase(text, '\r');
     return text;
+}
+
+// A file name as UTF-8: as it is when it is UTF-8 already, else read as Latin-1.
+std::string keeper_text(std::string_view name)
+{
+    std::size_t i = 0;
+    bool utf8 = true;
+    while (i < name.size() && utf8) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const std::size_t n = c < 0x80         ? 1
+                              : (c >> 5) == 6  ? 2
+                              : (c >> 4) == 14 ? 3
+                              : (c >> 3) == 30 ? 4
+                                               : 0;
+        if (n == 0 || i + n > name.size()) {
+            utf8 = false;
+            break;
+        }
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) utf8 = false;
+        i += n;
+    }
+    return utf8 ? std::string(name) : utf8_of_latin1(name);
 }
 
 std::vector<std::string> lines_of(const std::string& text)
@@ -200,6 +232,12 @@ struct Site {
     std::string folder;
     SiteCounts& counts;
     bool ok = true;
+    std::map<int, std::vector<int>> months;  // year: its months held
+    // The text reports copied into reports/, by name.
+    std::vector<std::string> reports;
+    // The latest month's table and the latest year's, kept for the index.
+    TextTable latest_month, latest_year;
+    std::size_t latest_month_days = 0, latest_year_months = 0;
 
     void put(const std::string& name, const std::string& bytes)
     {
@@ -211,8 +249,30 @@ struct Site {
         }
         ++(written ? counts.written : counts.kept);
     }
+    bool has_report(const std::string& name) const
+    {
+        return std::find(reports.begin(), reports.end(), name) != reports.end();
+    }
+    // One chart of `kind` over `span` written as charts/<kind>_<suffix>.svg, and its figure.
+    std::string chart(ChartKind kind, const ChartSpan& span, std::optional<Resolution> at,
+                      const std::string& suffix, const std::string& alt)
+    {
+        Series series;
+        if (!read_series(owner, db, s, u, kind, span, series, at)) {
+            ok = false;
+            return {};
+        }
+        const std::string name = std::string("charts/") +
+                                 kChartKinds[static_cast<std::size_t>(kind)] + "_" + suffix +
+                                 ".svg";
+        put(name, chart_svg(series, u));
+        return "<figure><img class=\"chart\" src=\"" + percent_encode(name) + "\" alt=\"" +
+               html_escape(alt) + "\" width=\"800\" height=\"400\"><figcaption>" +
+               html_escape(alt) + "</figcaption></figure>\n";
+    }
 };
 
+// The month's charts; the day charts at daily resolution, as the table's figures.
 constexpr std::array<std::pair<ChartKind, const char*>, 5> kMonthCharts = {{
     {ChartKind::temperature, "Temperature: the average, lowest and highest of each day"},
     {ChartKind::pressure, "Pressure: the average, lowest and highest of each day"},
@@ -220,14 +280,35 @@ constexpr std::array<std::pair<ChartKind, const char*>, 5> kMonthCharts = {{
     {ChartKind::wind, "Wind: each day's average speed and highest gust"},
     {ChartKind::windrose, "Wind rose: the share of each direction by speed class"},
 }};
+constexpr std::array<std::pair<ChartKind, const char*>, 5> kYearCharts = {{
+    {ChartKind::temperature, "Temperature: the average, lowest and highest of each day"},
+    {ChartKind::pressure, "Pressure: the average, lowest and highest of each day"},
+    {ChartKind::rain, "Rain: each day's rain and the year's running total"},
+    {ChartKind::wind, "Wind: each day's average speed and highest gust"},
+    {ChartKind::windrose, "Wind rose: the share of each direction by speed class"},
+}};
+// The index's charts: the last 24 hours record by record, the month so far day by day.
+constexpr std::array<std::pair<ChartKind, const char*>, 4> kRecentCharts = {{
+    {ChartKind::temperature, "Temperature"},
+    {ChartKind::pressure, "Pressure"},
+    {ChartKind::rain, "Rain and its running total"},
+    {ChartKind::wind, "Wind: average speed and highest gust"},
+}};
 
-std::string month_page(Site& site, int year, int month)
+Ymd last_day_of(int year, int month)
+{
+    const Ymd next = month == 12 ? Ymd{year + 1, 1, 1} : Ymd{year, month + 1, 1};
+    return date_of_index(day_index(next) - 1);
+}
+
+// The month's day table as the monthly report prints it: its day rows, then AVG, MIN, MAX and
+// SUM. `day_rows` receives the number of day rows. False (site.ok cleared) when a statement
+// failed.
+bool month_table(Site& site, int year, int month, TextTable& t, std::size_t& day_rows)
 {
     const Settings& s = site.s;
     const Units& u = site.u;
     const std::string year_s = year_text(year), month_s = strf("%02d", month);
-    const std::string title = month_name(month) + " " + year_s;
-
     std::vector<Day> days;
     SpanWind wind;
     bool failed = false;
@@ -236,11 +317,10 @@ std::string month_page(Site& site, int year, int month)
         [&](Day&& d, const WindTally&) { days.push_back(std::move(d)); }, failed);
     if (failed) {
         site.ok = false;
-        return {};
+        return false;
     }
     DayTotals totals(1, month, year);
     std::vector<std::string> lines;
-    std::vector<std::string> links;
     for (const Day& d : days) {
         totals.add(d, s, u);
         lines.push_back(captured([&](TextWriter& out) {
@@ -248,7 +328,7 @@ std::string month_page(Site& site, int year, int month)
             day_cells(out, s, u, d);
         }));
     }
-    const std::size_t day_rows = lines.size();
+    day_rows = lines.size();
     for (const std::string& l : lines_of(captured([&](TextWriter& out) {
              total_rows(out, s, u, totals, wind.all.dominant(), Span::month);
          })))
@@ -259,51 +339,73 @@ std::string month_page(Site& site, int year, int month)
     for (const std::string& l : lines)
         for (const std::string& one : lines_of(l))
             if (!trimmed(one).empty()) rows.push_back(one);
-    const TextTable t = cut_table(s, false, heads.at(0), heads.at(1), rows);
-    const std::string units = trimmed(
-        lines_of(captured([&](TextWriter& out) { write_units(out, s, u, Layout::daily); })).at(0));
+    t = cut_table(s, false, heads.at(0), heads.at(1), rows);
+    return true;
+}
+
+std::string units_line(const Site& site, Layout layout)
+{
+    return trimmed(lines_of(captured([&](TextWriter& out) {
+                       write_units(out, site.s, site.u, layout);
+                   })).at(0));
+}
+
+std::string month_page(Site& site, int year, int month, bool latest)
+{
+    const Settings& s = site.s;
+    const std::string year_s = year_text(year), month_s = strf("%02d", month);
+    const std::string title = month_name(month) + " " + year_s;
+    TextTable t;
+    std::size_t day_rows = 0;
+    if (!month_table(site, year, month, t, day_rows)) return {};
+
+    // The month's daily figures as CSV, beside the page: the export's own rows.
+    const ChartSpan span{{year, month, 1}, last_day_of(year, month)};
+    std::ostringstream csv;
+    long csv_rows = 0;
+    if (!export_csv(site.owner, site.db, s, site.u, span, true, csv, csv_rows)) {
+        site.ok = false;
+        return {};
+    }
+    const std::string csv_name = strf("%04d-%02d.csv", year, month);
+    site.put(csv_name, csv.str());
 
     std::string body = station_header(s, html_escape(title));
-    body += "<main>\n<p><a href=\"" + percent_encode(year_s + ".html") + "\">The year " + year_s +
-            "</a></p>\n";
-    body += "<h2>Days</h2>\n<p>Units: " + text(units) + "</p>\n";
+    body += "<main>\n<ul class=\"links\">\n<li><a href=\"" + percent_encode(year_s + ".html") +
+            "\">The year " + year_s + "</a></li>\n";
+    body += "<li><a href=\"" + percent_encode(csv_name) + "\">The days as CSV</a></li>\n";
+    const std::string report = month_name(month) + "_" + year_s + ".txt";
+    if (site.has_report(report))
+        body += "<li><a href=\"" + percent_encode("reports/" + report) +
+                "\">The monthly report (text)</a></li>\n";
+    body += "</ul>\n<h2>Days</h2>\n<p>Units: " + text(units_line(site, Layout::daily)) + "</p>\n";
     body += table_html(t,
                        "The days of " + html_escape(title) +
                            ", then the month's average, "
                            "lowest, highest and totals",
                        day_rows, {});
-
-    // The charts of the month, drawn from the same day figures.
-    const Ymd next = month == 12 ? Ymd{year + 1, 1, 1} : Ymd{year, month + 1, 1};
-    const ChartSpan span{{year, month, 1}, date_of_index(day_index(next) - 1)};
     body += "<h2>Charts</h2>\n<div class=\"charts\">\n";
     for (const auto& [kind, alt] : kMonthCharts) {
-        Series series;
         // The day figures, as the table's, whatever the span's records would allow.
         const auto at = kind == ChartKind::windrose ? std::nullopt
                                                     : std::optional<Resolution>(Resolution::daily);
-        if (!read_series(site.owner, site.db, s, u, kind, span, series, at)) {
-            site.ok = false;
-            return {};
-        }
-        const std::string name = std::string("charts/") +
-                                 kChartKinds[static_cast<std::size_t>(kind)] + "_" + year_s + "-" +
-                                 month_s + ".svg";
-        site.put(name, chart_svg(series, u));
-        body += "<figure><img class=\"chart\" src=\"" + percent_encode(name) + "\" alt=\"" +
-                html_escape(std::string(alt) + ", " + title) +
-                "\" width=\"800\" height=\"400\"><figcaption>" + html_escape(alt) +
-                "</figcaption></figure>\n";
+        body += site.chart(kind, span, at, year_s + "-" + month_s, std::string(alt) + ", " + title);
+        if (!site.ok) return {};
     }
     body += "</div>\n</main>\n";
+    if (latest) {
+        site.latest_month = std::move(t);
+        site.latest_month_days = day_rows;
+    }
     return page(s, html_escape(title), body);
 }
 
-std::string year_page(Site& site, int year, const std::vector<int>& months_held)
+std::string year_page(Site& site, int year, bool latest)
 {
     const Settings& s = site.s;
     const Units& u = site.u;
     const std::string year_s = year_text(year);
+    const std::vector<int>& months_held = site.months[year];
     YearFigures data;
     bool failed = false;
     read_years(
@@ -343,18 +445,33 @@ std::string year_page(Site& site, int year, const std::vector<int>& months_held)
         t.rows[r][0] = month_name(inum(data.months[r].month));
     t.rows[month_rows][0] = year_s;
     t.columns[0] = "MONTH";
-    const std::string units = trimmed(lines_of(captured([&](TextWriter& out) {
-                                          write_units(out, s, u, Layout::monthly);
-                                      })).at(0));
 
     std::string body = station_header(s, year_s);
-    body += "<main>\n<h2>Months</h2>\n<p>Units: " + text(units) + "</p>\n";
+    body += "<main>\n";
+    const std::string report = "Year" + year_s + ".txt";
+    if (site.has_report(report))
+        body += "<ul class=\"links\">\n<li><a href=\"" + percent_encode("reports/" + report) +
+                "\">The annual report (text)</a></li>\n</ul>\n";
+    body += "<h2>Months</h2>\n<p>Units: " + text(units_line(site, Layout::monthly)) + "</p>\n";
     body += table_html(t, "The months of " + year_s + ", then the year", month_rows, links);
-    body += "</main>\n";
+    body += "<h2>Charts</h2>\n<div class=\"charts\">\n";
+    const ChartSpan span{{year, 1, 1}, {year, 12, 31}};
+    for (const auto& [kind, alt] : kYearCharts) {
+        const auto at = kind == ChartKind::windrose ? std::nullopt
+                                                    : std::optional<Resolution>(Resolution::daily);
+        body += site.chart(kind, span, at, year_s, std::string(alt) + ", " + year_s);
+        if (!site.ok) return {};
+    }
+    body += "</div>\n</main>\n";
+    if (latest) {
+        site.latest_year = std::move(t);
+        site.latest_year_months = month_rows;
+    }
     return page(s, year_s, body);
 }
 
-// The latest record: its date and time and each quantity whose column is on.
+// The latest record: its date and time and each quantity whose column is on. `last` receives
+// the record's date and time texts.
 std::string latest_block(Site& site)
 {
     const Settings& s = site.s;
@@ -416,6 +533,442 @@ std::string latest_block(Site& site)
     if (s.column(kUV)) item("UV index", with(13, [](double v) { return strf("%.1f", v); }));
     h += "</dl>\n";
     return h;
+}
+
+// The first column of the group headed `name`, or the first column named `name` when no group
+// is; npos when neither.
+std::size_t column_of(const TextTable& t, std::string_view name)
+{
+    std::size_t at = 0;
+    for (const auto& [group, span] : t.groups) {
+        if (group == name) return at;
+        at += static_cast<std::size_t>(span);
+    }
+    for (std::size_t c = 0; c < t.columns.size(); ++c)
+        if (t.columns[c] == name) return c;
+    return std::string::npos;
+}
+
+// Today's row of the day table, and today, this month and this year so far: the average
+// temperature, its extremes with their times or dates, and the rain, each the reports' own
+// figure (the day table's, the annual report's month row and year row).
+std::string so_far_block(Site& site)
+{
+    const TextTable& m = site.latest_month;
+    const TextTable& y = site.latest_year;
+    if (site.latest_month_days == 0 || m.rows.empty() || y.rows.empty()) return {};
+    const std::vector<std::string>& today = m.rows[site.latest_month_days - 1];
+    std::string h = "<h2>Today</h2>\n";
+    TextTable one = m;
+    one.rows = {today};
+    h += table_html(one, "The day table's row of today (the day of the latest record)", 1, {});
+
+    const std::size_t tm = column_of(m, "TEMPERATURE"), ty = column_of(y, "TEMPERATURE");
+    const std::size_t rm = column_of(m, "RAIN"), ry = column_of(y, "RAIN");
+    const bool temp = tm != std::string::npos && ty != std::string::npos &&
+                      tm + 4 < m.columns.size() && ty + 4 < y.columns.size();
+    const bool rain = rm != std::string::npos && ry != std::string::npos;
+    if (!temp && !rain) return h;
+    const auto at = [](const std::vector<std::string>& row, std::size_t c) {
+        return c < row.size() ? text(row[c]) : std::string();
+    };
+    const auto extreme = [&](const std::vector<std::string>& row, std::size_t c) {
+        const std::string when = at(row, c + 1);
+        return at(row, c) + (when.empty() ? std::string() : " (" + when + ")");
+    };
+    h += "<h2>So far</h2>\n<div class=\"scroll\">\n<table>\n<caption>Units: " +
+         text(units_line(site, Layout::daily)) +
+         "; the times of today's extremes, the dates "
+         "(day/month) of the month's and the year's</caption>\n<thead>\n<tr><td></td>";
+    if (temp)
+        h += "<th scope=\"col\">Average temperature</th><th scope=\"col\">Lowest</th>"
+             "<th scope=\"col\">Highest</th>";
+    if (rain) h += "<th scope=\"col\">Rain</th>";
+    h += "</tr>\n</thead>\n<tbody>\n";
+    const auto row = [&](const std::string& label, const std::vector<std::string>& r,
+                         std::size_t t0, std::size_t r0) {
+        h += "<tr><th scope=\"row\">" + label + "</th>";
+        if (temp)
+            h += "<td>" + at(r, t0) + "</td><td>" + extreme(r, t0 + 1) + "</td><td>" +
+                 extreme(r, t0 + 3) + "</td>";
+        if (rain) h += "<td>" + at(r, r0) + "</td>";
+        h += "</tr>\n";
+    };
+    row("Today", today, tm, rm);
+    if (site.latest_year_months > 0) {
+        row("This month", y.rows[site.latest_year_months - 1], ty, ry);
+        row("This year", y.rows[site.latest_year_months], ty, ry);
+    }
+    h += "</tbody>\n</table>\n</div>\n";
+    return h;
+}
+
+// The index's charts: the last 24 hours up to the latest record, and its month so far.
+std::string recent_charts(Site& site, int year, int month)
+{
+    bool failed = false;
+    const auto day = last_hours_span(site.owner, site.db, 24, failed);
+    if (failed) {
+        site.ok = false;
+        return {};
+    }
+    if (!day) return {};
+    std::string h = "<h2>The last 24 hours</h2>\n<div class=\"charts\">\n";
+    for (const auto& [kind, alt] : kRecentCharts) {
+        h += site.chart(kind, *day, std::nullopt, "24h",
+                        std::string(alt) + ", the 24 hours up to the latest record");
+        if (!site.ok) return {};
+    }
+    h += "</div>\n<h2>The month so far</h2>\n<div class=\"charts\">\n";
+    const ChartSpan month_span{{year, month, 1}, day->to};
+    const std::string title = month_name(month) + " " + year_text(year);
+    for (const auto& [kind, alt] : kRecentCharts) {
+        h += site.chart(kind, month_span, Resolution::daily, "month",
+                        std::string(alt) + ", each day of " + title + " so far");
+        if (!site.ok) return {};
+    }
+    h += "</div>\n";
+    return h;
+}
+
+std::string index_page(Site& site)
+{
+    const Settings& s = site.s;
+    std::string place;
+    for (const std::string* part : {&s.Rep_City, &s.Rep_State})
+        if (!trimmed(*part).empty()) place += (place.empty() ? "" : ", ") + trimmed(*part);
+    std::string body = "<header>\n";
+    if (!place.empty()) body += "<p>" + text(place) + "</p>\n";
+    body += "<h1>" + (s.Rep_Name.empty() ? std::string("Weather station") : text(s.Rep_Name)) +
+            "</h1>\n</header>\n<main>\n<h2>Latest record</h2>\n";
+    body += latest_block(site);
+    if (!site.ok) return {};
+    body += so_far_block(site);
+    if (!site.months.empty()) {
+        const auto& [year, list] = *site.months.rbegin();
+        body += recent_charts(site, year, list.back());
+        if (!site.ok) return {};
+    }
+    body += "<h2>Months and years</h2>\n";
+    if (site.months.empty())
+        body += "<p>No months held yet.</p>\n";
+    else
+        body += "<ul class=\"months\">\n";
+    for (auto it = site.months.rbegin(); it != site.months.rend(); ++it) {
+        const auto& [year, list] = *it;
+        body += "<li><a href=\"" + percent_encode(strf("%04d.html", year)) + "\"><strong>" +
+                strf("%04d", year) + "</strong></a>";
+        for (int month : list)
+            body += " <a href=\"" + percent_encode(strf("%04d-%02d.html", year, month)) + "\">" +
+                    month_name(month).substr(0, 3) + "</a>";
+        body += "</li>\n";
+    }
+    if (!site.months.empty())
+        body += "</ul>\n<p><a href=\"records.html\">Records of all time and of each year</a></p>\n";
+    if (!site.reports.empty()) {
+        body += "<h2>Text reports</h2>\n<ul class=\"reports\">\n";
+        for (const std::string& name : site.reports)
+            body += "<li><a href=\"" + percent_encode("reports/" + name) + "\">" +
+                    html_escape(keeper_text(name)) + "</a></li>\n";
+        body += "</ul>\n";
+    }
+    body += "</main>\n";
+    return page(s, "Weather", body);
+}
+
+// The text reports of the report folder (*.txt), copied into reports/ under their own names.
+void copy_reports(Site& site)
+{
+    std::error_code ec;
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(site.s.InitPathRep, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::string ext = it->path().extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::error_code file_ec;
+        if (ext == ".txt" && it->is_regular_file(file_ec))
+            names.push_back(it->path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    if (names.empty()) return;
+    fs::create_directories(site.folder + "reports", ec);
+    for (const std::string& name : names) {
+        std::ifstream in(fs::path(site.s.InitPathRep) / name, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        if (!in.eof() && in.fail()) {
+            tell(site.owner, "Web pages", "Can't read " + site.s.InitPathRep + name, Icon::error);
+            site.ok = false;
+            return;
+        }
+        site.put("reports/" + name, bytes);
+        if (!site.ok) return;
+        site.reports.push_back(name);
+    }
+}
+
+// The records page: the statistics report's rows of all time, then of each year, newest
+// first. A past year's section is kept in `cache` between runs (a year before the latest one
+// held changes only by an import into it, which its fingerprint then shows).
+struct RecordsCache {
+    std::map<std::string, std::string> sections;  // fingerprint: section
+
+    static RecordsCache load(const std::string& path)
+    {
+        RecordsCache c;
+        std::ifstream in(path, std::ios::binary);
+        std::string key, size;
+        while (std::getline(in, key) && std::getline(in, size)) {
+            char* end = nullptr;
+            const unsigned long long n = std::strtoull(size.c_str(), &end, 10);
+            if (size.empty() || *end != '\0' || n > (64u << 20)) break;
+            std::string body(static_cast<std::size_t>(n), '\0');
+            if (!in.read(body.data(), static_cast<std::streamsize>(n))) break;
+            c.sections[key] = std::move(body);
+        }
+        return c;
+    }
+    std::string bytes() const
+    {
+        std::string out;
+        for (const auto& [key, body] : sections)
+            out += key + "\n" + std::to_string(body.size()) + "\n" + body;
+        return out;
+    }
+};
+
+// The statistics rows of `year` (empty: all time) as a table.
+std::string stats_table(Site& site, const std::string& year, const std::string& caption)
+{
+    const bool averages = !year.empty();
+    const StatsScope scope{year, {}};
+    bool failed = false;
+    const StatsAverages avg =
+        averages ? stats_averages(site.owner, site.db, site.u, scope, failed) : StatsAverages{};
+    if (failed) {
+        site.ok = false;
+        return {};
+    }
+    const std::string printed = captured([&](TextWriter& out) {
+        write_stats_heading(out, averages);
+        write_stats_rows(
+            out, site.owner, site.db, site.s, site.u, scope, avg, [](int) {}, failed);
+    });
+    if (failed) {
+        site.ok = false;
+        return {};
+    }
+    // Fields are at least two blanks apart; a figure and its unit one.
+    const auto fields = [](const std::string& line) {
+        std::vector<std::string> out;
+        std::size_t i = 0;
+        while (i < line.size()) {
+            while (i < line.size() && line[i] == ' ') ++i;
+            if (i >= line.size()) break;
+            std::size_t j = i;
+            while (j < line.size() &&
+                   !(line[j] == ' ' && (j + 1 >= line.size() || line[j + 1] == ' ')))
+                ++j;
+            out.push_back(line.substr(i, j - i));
+            i = j;
+        }
+        return out;
+    };
+    const auto lines = lines_of(printed);
+    if (lines.empty()) return {};
+    const std::vector<std::string> heads = fields(lines[0]);
+    std::string h = "<div class=\"scroll\">\n<table>\n<caption>" + caption +
+                    "</caption>\n<thead>\n<tr><td></td>";
+    for (const std::string& c : heads) h += "<th scope=\"col\">" + text(c) + "</th>";
+    h += "</tr>\n</thead>\n<tbody>\n";
+    std::string dry;
+    for (std::size_t l = 1; l < lines.size(); ++l) {
+        const std::vector<std::string> f = fields(lines[l]);
+        if (f.empty()) continue;
+        if (f[0] == "===") {
+            h += "</tbody>\n<tbody>\n";
+            continue;
+        }
+        if (f[0] == "Consecutive Dry Days") {
+            // "days  From  dd/mm/yyyy"
+            dry = "<p>Longest run of dry days: " + text(f.size() > 1 ? f[1] : "") +
+                  (f.size() > 3 ? ", from " + text(f[3]) : std::string()) + "</p>\n";
+            continue;
+        }
+        h += "<tr><th scope=\"row\">" + text(f[0]) + "</th>";
+        for (std::size_t c = 1; c <= heads.size(); ++c)
+            h += "<td>" + (c < f.size() ? text(f[c]) : std::string()) + "</td>";
+        h += "</tr>\n";
+    }
+    h += "</tbody>\n</table>\n</div>\n" + dry;
+    return h;
+}
+
+// What a past year's section depends on besides its records: the units and the columns.
+std::string settings_fingerprint(const Site& site)
+{
+    const Units& u = site.u;
+    std::string f = strf("v1|%.17g|%.17g|%.17g|%.17g|%.17g|%.17g|", u.TempFatt[0], u.TempFatt[1],
+                         u.RainFatt, u.WindFatt, u.WindRunFatt, u.BarFatt);
+    for (const std::string& t : u.UTitle) f += t + "|";
+    f += u.RSpec + "|" + u.ETSpec + "|" + u.PSpec + "|";
+    for (int c = 0; c < kReportColumns; ++c) f += site.s.column(c) ? '1' : '0';
+    return f;
+}
+
+std::string records_page(Site& site, const std::string& cache_path)
+{
+    const Settings& s = site.s;
+    std::string body = station_header(s, "Records");
+    body += "<main>\n<p>Units: " + text(units_line(site, Layout::monthly)) + "</p>\n";
+    if (site.months.empty()) {
+        body += "<p>No records yet.</p>\n</main>\n";
+        return page(s, "Records", body);
+    }
+    body += "<h2>All time</h2>\n";
+    body += stats_table(site, {},
+                        "The highest and lowest of every record held, with their times "
+                        "and dates");
+    if (!site.ok) return {};
+
+    // Each past year's records and fingerprint in one pass: a changed year shows in them.
+    const auto held = site.db.query(
+        site.owner, "select year, count(*), total(Temperature), total(Rain), total(Windspeed),"
+                    " total(Pressure), total(Humidity), total(SolarRad), total(UV)"
+                    " from datimeteo where year is not null group by year");
+    if (!held.ok) {
+        site.ok = false;
+        return {};
+    }
+    std::map<int, std::string> prints;
+    const std::string settings = settings_fingerprint(site);
+    for (const auto& row : held.rows) {
+        std::string key = settings;
+        for (const std::string& cell : row) key += "|" + cell;
+        prints[inum(row.at(0))] = key;
+    }
+    RecordsCache cache = RecordsCache::load(cache_path);
+    RecordsCache next;
+    const int latest_year = site.months.rbegin()->first;
+    for (auto it = site.months.rbegin(); it != site.months.rend(); ++it) {
+        const int year = it->first;
+        const std::string year_s = year_text(year);
+        const std::string key = prints[year];
+        std::string section;
+        const auto hit = cache.sections.find(key);
+        if (year != latest_year && hit != cache.sections.end()) {
+            section = hit->second;
+        } else {
+            section = "<h2 id=\"y" + year_s + "\">" + year_s + "</h2>\n" +
+                      stats_table(site, year_s,
+                                  "The highest and lowest of " + year_s +
+                                      " with their times and dates, and the year's averages");
+            if (!site.ok) return {};
+        }
+        if (year != latest_year) next.sections[key] = section;
+        body += section;
+    }
+    bool written = false;
+    (void)write_if_changed(cache_path, next.bytes(),
+                           written);  // only a cache: a failure costs time
+    body += "</main>\n";
+    return page(s, "Records", body);
+}
+
+// The station's current month read from its WLK file in place of the database's records of
+// that month, for as long as it lives: a temporary table, and a temporary view named as the
+// station table that every statement of the site's connection then reads.
+class LiveMonth {
+public:
+    LiveMonth(Owner* owner, Db& db) : owner_(owner), db_(db) {}
+    ~LiveMonth()
+    {
+        if (view_) (void)db_.exec(nullptr, "DROP VIEW temp.datimeteo");
+        if (table_) (void)db_.exec(nullptr, "DROP TABLE temp.TempMeteo");
+    }
+    LiveMonth(const LiveMonth&) = delete;
+    LiveMonth& operator=(const LiveMonth&) = delete;
+
+    // False when a statement failed; no file (or an empty one) reads as nothing to add.
+    bool open(const Settings& s, int year, int month)
+    {
+        if (year < 1 || year > 9999 || month < 1 || month > 12) return true;
+        const std::string name = strf("%04d-%02d.wlk", year, month);
+        std::error_code ec;
+        if (!fs::is_regular_file(s.InitPathWLK + name, ec)) return true;
+        if (!db_.exec(owner_, "PRAGMA temp_store=MEMORY") || !db_.exec(owner_, kCreateTempMeteo))
+            return false;
+        table_ = true;
+        if (!db_.exec(owner_, "SAVEPOINT live_month")) return false;
+        const int n = carica_wlk2(owner_, db_, s.InitPathWLK, name);
+        if (!db_.exec(owner_, "RELEASE live_month") || n < 0) return false;
+        if (n == 0) return true;
+        const std::string sql = strf(
+            "CREATE TEMP VIEW datimeteo AS SELECT * FROM main.datimeteo"
+            " WHERE year IS NOT '%04d' OR month IS NOT '%02d' UNION ALL SELECT * FROM temp.TempMeteo",
+            year, month);
+        if (!db_.exec(owner_, sql.c_str())) return false;
+        view_ = true;
+        return true;
+    }
+
+private:
+    Owner* owner_;
+    Db& db_;
+    bool table_ = false, view_ = false;
+};
+
+bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                 SiteCounts& counts, bool current_only, const LiveMonthAt& live)
+{
+    std::string dir = folder;
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    std::error_code ec;
+    fs::create_directories(dir + "charts", ec);
+    if (ec) {
+        tell(owner, "Web pages", "Can't create " + dir + "charts", Icon::error);
+        return false;
+    }
+    LiveMonth month_file(owner, db);
+    if (!month_file.open(s, live.year, live.month)) return false;
+    Site site{owner, db, s, UnitConvert(s), dir, counts, true, {}, {}, {}, {}, 0, 0};
+
+    const auto held = db.query(owner, "select distinct year, month from datimeteo"
+                                      " where year is not null and month is not null"
+                                      " order by year, month");
+    if (!held.ok) return false;
+    for (const auto& row : held.rows) {
+        const int y = inum(row.at(0)), m = inum(row.at(1));
+        if (y > 0 && m >= 1 && m <= 12) site.months[y].push_back(m);
+    }
+
+    site.put("style.css", kStyle);
+    copy_reports(site);
+    if (!site.ok) return false;
+    // The current pages: the latest month and the one before it (its last records may have
+    // arrived after the month ended), and their years.
+    std::vector<std::pair<int, int>> all;
+    for (const auto& [year, list] : site.months)
+        for (int month : list) all.emplace_back(year, month);
+    const std::size_t first = current_only && all.size() > 2 ? all.size() - 2 : 0;
+    for (std::size_t i = first; i < all.size(); ++i) {
+        const auto [year, month] = all[i];
+        const std::string p = month_page(site, year, month, i + 1 == all.size());
+        if (!site.ok) return false;
+        site.put(strf("%04d-%02d.html", year, month), p);
+        if (i + 1 == all.size() || all[i + 1].first != year) {
+            const std::string y = year_page(site, year, i + 1 == all.size());
+            if (!site.ok) return false;
+            site.put(strf("%04d.html", year), y);
+        }
+    }
+    const std::string records = records_page(site, s.InitPathDB + kRecordsCache);
+    if (!site.ok) return false;
+    site.put("records.html", records);
+    const std::string index = index_page(site);
+    if (!site.ok) return false;
+    site.put("index.html", index);
+    return site.ok;
 }
 
 }  // namespace
@@ -557,76 +1110,34 @@ bool write_if_changed(const std::string& path, const std::string& bytes, bool& w
     return false;
 }
 
+LiveMonthAt live_month_now()
+{
+    const LocalTime now = local_now();
+    return {now.year, now.month};
+}
+
+bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                SiteCounts& counts, const LiveMonthAt& live)
+{
+    return write_pages(owner, db, s, folder, counts, false, live);
+}
+
+bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                         SiteCounts& counts, const LiveMonthAt& live)
+{
+    return write_pages(owner, db, s, folder, counts, true, live);
+}
+
 bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                 SiteCounts& counts)
 {
-    std::string dir = folder;
-    if (!dir.empty() && dir.back() != '/') dir += '/';
-    std::error_code ec;
-    fs::create_directories(dir + "charts", ec);
-    if (ec) {
-        tell(owner, "Web pages", "Can't create " + dir + "charts", Icon::error);
-        return false;
-    }
-    Site site{owner, db, s, UnitConvert(s), dir, counts};
-
-    const auto held = db.query(owner, "select distinct year, month from datimeteo"
-                                      " where year is not null and month is not null"
-                                      " order by year, month");
-    if (!held.ok) return false;
-    std::map<int, std::vector<int>> months;  // year: its months held
-    for (const auto& row : held.rows) {
-        const int y = inum(row.at(0)), m = inum(row.at(1));
-        if (y > 0 && m >= 1 && m <= 12) months[y].push_back(m);
-    }
-
-    site.put("style.css", kStyle);
-    for (const auto& [year, list] : months) {
-        for (int month : list) {
-            const std::string p = month_page(site, year, month);
-            if (!site.ok) return false;
-            site.put(strf("%04d-%02d.html", year, month), p);
-        }
-        const std::string p = year_page(site, year, list);
-        if (!site.ok) return false;
-        site.put(strf("%04d.html", year), p);
-    }
-
-    // The index: the station, its latest record, every month and year.
-    std::string place;
-    for (const std::string* part : {&s.Rep_City, &s.Rep_State})
-        if (!trimmed(*part).empty()) place += (place.empty() ? "" : ", ") + trimmed(*part);
-    std::string body = "<header>\n";
-    if (!place.empty()) body += "<p>" + text(place) + "</p>\n";
-    body += "<h1>" + (s.Rep_Name.empty() ? std::string("Weather station") : text(s.Rep_Name)) +
-            "</h1>\n</header>\n<main>\n<h2>Latest record</h2>\n";
-    body += latest_block(site);
-    if (!site.ok) return false;
-    body += "<h2>Months and years</h2>\n";
-    if (months.empty())
-        body += "<p>No months held yet.</p>\n";
-    else
-        body += "<ul class=\"months\">\n";
-    for (auto it = months.rbegin(); it != months.rend(); ++it) {
-        const auto& [year, list] = *it;
-        body += "<li><a href=\"" + percent_encode(strf("%04d.html", year)) + "\"><strong>" +
-                strf("%04d", year) + "</strong></a>";
-        for (int month : list)
-            body += " <a href=\"" + percent_encode(strf("%04d-%02d.html", year, month)) + "\">" +
-                    month_name(month).substr(0, 3) + "</a>";
-        body += "</li>\n";
-    }
-    if (!months.empty()) body += "</ul>\n";
-    body += "</main>\n";
-    site.put("index.html", page(s, "Weather", body));
-    return site.ok;
+    return write_site(owner, db, s, folder, counts, live_month_now());
 }
 
-// For now the whole site: unchanged files are not rewritten, so only the time differs.
 bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                          SiteCounts& counts)
 {
-    return write_site(owner, db, s, folder, counts);
+    return write_current_pages(owner, db, s, folder, counts, live_month_now());
 }
 
 std::string default_site_folder(const std::string& doc_path)

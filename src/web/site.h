@@ -32,6 +32,20 @@ bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& fold
 bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                          SiteCounts& counts);
 
+// The month whose WLK file the pages read in place of the database's records of that month, as
+// the current month's report does: the local clock's month. A month without a file (or with an
+// empty one) reads from the database.
+struct LiveMonthAt {
+    int year = 0, month = 0;
+};
+LiveMonthAt live_month_now();
+
+// write_site and write_current_pages with the current month given.
+bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                SiteCounts& counts, const LiveMonthAt& live);
+bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                         SiteCounts& counts, const LiveMonthAt& live);
+
 // The site's folder when none is given: the "web" subfolder of the station folder `doc_path`
 // (which ends in '/').
 std::string default_site_folder(const std::string& doc_path);

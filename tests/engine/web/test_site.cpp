@@ -258,7 +258,9 @@ TEST_F(WebSite, UnchangedFilesAreNotRewritten)
     st.all_columns();
     const SiteCounts first = write();
     EXPECT_EQ(first.kept, 0);
-    EXPECT_EQ(first.written, 9);  // style, index, year, month, five charts
+    // style, index, records, year, month, its CSV, five charts of the month and five of the
+    // year, four of the last 24 hours and four of the month so far
+    EXPECT_EQ(first.written, 24);
     // Time stamps far in the past, so that any rewrite shows.
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
     std::map<std::string, fs::file_time_type> times;
@@ -269,12 +271,14 @@ TEST_F(WebSite, UnchangedFilesAreNotRewritten)
         }
     const SiteCounts second = write();
     EXPECT_EQ(second.written, 0);
-    EXPECT_EQ(second.kept, 9);
+    EXPECT_EQ(second.kept, 24);
     for (const auto& [path, time] : times) EXPECT_EQ(fs::last_write_time(path), time) << path;
 
     st.insert("2009", "04", std::span<const Rec>(kExample, 2));
     const SiteCounts third = write();
-    EXPECT_EQ(third.written, 8);  // index, year, the new month and its five charts
+    // index, records, year, the new month, its CSV and five charts, the year's five charts, the
+    // eight of the index
+    EXPECT_EQ(third.written, 23);
     EXPECT_EQ(fs::last_write_time(site() + "2009-03.html"), old);
     EXPECT_EQ(fs::last_write_time(site() + "charts/temperature_2009-03.svg"), old);
     EXPECT_NE(fs::last_write_time(site() + "2009.html"), old);
