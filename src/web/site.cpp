@@ -782,11 +782,12 @@ std::string stats_table(Site& site, const std::string& year, const std::string& 
     for (const std::string& c : heads) h += "<th scope=\"col\">" + text(c) + "</th>";
     h += "</tr>\n</thead>\n<tbody>\n";
     std::string dry;
+    bool rows = false, split = false;  // rows in the table; a row group to start
     for (std::size_t l = 1; l < lines.size(); ++l) {
         const std::vector<std::string> f = fields(lines[l]);
         if (f.empty()) continue;
         if (f[0] == "===") {
-            h += "</tbody>\n<tbody>\n";
+            split = rows;  // a new row group, once a row follows
             continue;
         }
         if (f[0] == "Consecutive Dry Days") {
@@ -795,6 +796,9 @@ std::string stats_table(Site& site, const std::string& year, const std::string& 
                   (f.size() > 3 ? ", from " + text(f[3]) : std::string()) + "</p>\n";
             continue;
         }
+        if (split) h += "</tbody>\n<tbody>\n";
+        rows = true;
+        split = false;
         h += "<tr><th scope=\"row\">" + text(f[0]) + "</th>";
         for (std::size_t c = 1; c <= heads.size(); ++c)
             h += "<td>" + (c < f.size() ? text(f[c]) : std::string()) + "</td>";

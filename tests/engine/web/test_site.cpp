@@ -1,6 +1,8 @@
 // The station's web site: pages from small hand-made stations, their links, their markup.
+#include "charts/csv.h"
 #include "config/Db.h"
 #include "config/schema.h"
+#include "import/synthetic.h"
 #include "reports/MonthRep.h"
 #include "support/report_station.h"
 #include "web/site.h"
@@ -49,13 +51,15 @@ const Rec kJuly[] = {
 class WebSite : public testing::Test {
 protected:
     // Writes the site into the station's "web" folder; no message told.
-    SiteCounts write()
+    SiteCounts write(bool current = false)
     {
         auto db = Db::open(&st.owner, st.db_path());
         EXPECT_TRUE(db);
         SiteCounts counts;
         if (db) {
-            EXPECT_TRUE(write_site(&st.owner, *db, st.settings, site(), counts));
+            EXPECT_TRUE(current
+                            ? write_current_pages(&st.owner, *db, st.settings, site(), counts, live)
+                            : write_site(&st.owner, *db, st.settings, site(), counts, live));
         }
         EXPECT_TRUE(st.owner.messages.empty());
         return counts;
@@ -64,6 +68,7 @@ protected:
     std::string page(const std::string& name) const { return test::read_file(site() + name); }
 
     test::ReportStation st;
+    LiveMonthAt live;  // none: every month from the database
 };
 
 // The text between the first `from` and the `to` after it; empty when either is missing.
@@ -189,6 +194,114 @@ TEST_F(WebSite, EveryColumnCutAsTheReportPrintsIt)
     EXPECT_EQ(rows, 2 + 4);  // two days, AVG, MIN, MAX, SUM
 }
 
+// The records page: the statistics of all time and of the year, worked out by hand from the
+// documented example (the highest and lowest of HiTemp and LowTemp, the average of the two
+// days' means); the index's "so far" rows read today's row and the month and year rows.
+TEST_F(WebSite, RecordsAndSoFarHoldTheReportsFigures)
+{
+    st.insert("2009", "03", kExample);
+    st.columns({kTemperature, kRain, kWind});
+    write();
+    const std::string records = page("records.html");
+    const std::string all = between(records, "<h2>All time</h2>", "</table>");
+    EXPECT_NE(all.find("<tr><th scope=\"row\">Temperature</th><td>16.2 \xC2\xB0"
+                       "C</td><td>13:40</td><td>06/03/2009</td><td>2.1 \xC2\xB0"
+                       "C</td><td>06:30</td><td>05/03/2009</td></tr>"),
+              std::string::npos)
+        << all;
+    const std::string year = between(records, "<h2 id=\"y2009\">2009</h2>", "</table>");
+    EXPECT_NE(year.find("<td>05/03/2009</td><td>9.2 \xC2\xB0"
+                        "C</td></tr>"),
+              std::string::npos)
+        << year;
+    EXPECT_NE(records.find("<p>Longest run of dry days: "), std::string::npos);
+
+    const std::string so_far = between(page("index.html"), "<h2>So far</h2>", "</table>");
+    // Today is day 6: its mean, its low at "24:00" as the day table prints it, its high.
+    EXPECT_NE(so_far.find("<tr><th scope=\"row\">Today</th><td>10.0</td><td>4.3 (00:00)</td>"
+                          "<td>16.2 (13:40)</td><td>0.0</td></tr>"),
+              std::string::npos)
+        << so_far;
+    EXPECT_NE(so_far.find("<tr><th scope=\"row\">This month</th><td>9.2</td><td>2.1 (05/03)</td>"
+                          "<td>16.2 (06/03)</td><td>3.2</td></tr>"),
+              std::string::npos)
+        << so_far;
+    EXPECT_NE(so_far.find("<tr><th scope=\"row\">This year</th><td>9.2</td>"), std::string::npos);
+
+    // A past year's records come from the cache the second time: a changed cache shows.
+    st.insert("2010", "07", kJuly);
+    write();
+    const std::string cache = st.dir.folder() + "NimboWebRecords.cache";
+    std::string bytes = test::read_file(cache);
+    const auto at = bytes.find("06/03/2009");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 10, "31/12/1999");
+    test::write_file(cache, bytes);
+    write();
+    EXPECT_NE(page("records.html").find("31/12/1999"), std::string::npos);
+    // A year imported again reads afresh: its fingerprint changed.
+    st.insert("2009", "04", std::span<const Rec>(kExample, 2));
+    write();
+    EXPECT_EQ(page("records.html").find("31/12/1999"), std::string::npos);
+}
+
+// The text reports of the report folder are copied and linked, their names escaped and
+// percent-encoded; the month page links its report and its daily CSV, the CSV being the
+// export's.
+TEST_F(WebSite, ReportsAndCsvAreLinked)
+{
+    st.insert("2009", "03", kExample);
+    st.columns({kTemperature, kRain});
+    test::write_file(st.dir.folder() + "March_2009.txt", "march\r\n");
+    test::write_file(st.dir.folder() + "Range 2009 & <b>.txt", "range\r\n");
+    write();
+    const std::string index = page("index.html");
+    EXPECT_NE(index.find("<a href=\"reports/Range%202009%20%26%20%3Cb%3E.txt\">Range 2009 &amp; "
+                         "&lt;b&gt;.txt</a>"),
+              std::string::npos);
+    EXPECT_EQ(test::read_file(site() + "reports/Range 2009 & <b>.txt"), "range\r\n");
+    const std::string month = page("2009-03.html");
+    EXPECT_NE(month.find("<a href=\"reports/March_2009.txt\">"), std::string::npos);
+    EXPECT_NE(month.find("<a href=\"2009-03.csv\">"), std::string::npos);
+    const std::string csv = test::read_file(site() + "2009-03.csv");
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), kDailyHeader);
+    EXPECT_NE(csv.find("\r\n2009-03-05,"), std::string::npos) << csv;
+}
+
+// The current month is read from its WLK file, in place of the database's records of that
+// month; the current pages leave the older months alone.
+TEST_F(WebSite, CurrentMonthFromItsFileAndCurrentPagesOnly)
+{
+    st.insert("2009", "03", kExample);
+    st.insert("2010", "06", kJuly);
+    st.insert("2010", "07", kJuly);
+    st.all_columns();
+    ASSERT_TRUE(write_synthetic_month(st.dir.folder() + "2010-08.wlk", 2010, 8, 60, 7));
+    write();
+    EXPECT_FALSE(fs::exists(site() + "2010-08.html"));  // no current month: the database only
+
+    live = {2010, 8};
+    fs::remove(site() + "2009-03.html");
+    fs::remove(site() + "2010-06.html");
+    write(true);
+    EXPECT_FALSE(fs::exists(site() + "2009-03.html"));
+    EXPECT_FALSE(fs::exists(site() + "2010-06.html"));
+    EXPECT_TRUE(fs::exists(site() + "2010-07.html"));  // the month before the latest
+    const std::string month = page("2010-08.html");
+    EXPECT_NE(month.find("<tr><th scope=\"row\">31</th>"), std::string::npos);
+    const std::string index = page("index.html");
+    EXPECT_NE(index.find("<dt>Date and time</dt><dd>31/08/2010 "), std::string::npos);
+    EXPECT_NE(index.find("<a href=\"2010-08.html\">Aug</a>"), std::string::npos);
+    EXPECT_NE(page("2010.html").find("<a href=\"2010-08.html\">August</a>"), std::string::npos);
+
+    // The station's table is itself again afterwards: the view went with the run.
+    auto db = Db::open(&st.owner, st.db_path());
+    ASSERT_TRUE(db);
+    const auto r = db->query(&st.owner, "select count(*) from datimeteo where month='08'");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.rows.at(0).at(0), "0");
+}
+
 TEST(WebText, EscapesAndPercentEncodes)
 {
     EXPECT_EQ(html_escape("a&b<c>\"d'"), "a&amp;b&lt;c&gt;&quot;d&#39;");
@@ -241,7 +354,7 @@ TEST_F(WebSite, PagesPassTidy)
     st.all_columns();
     st.settings.Rep_Name = "Lake & <b>Hill</b>";
     write();
-    for (const char* name : {"index.html", "2009-03.html", "2009.html"}) {
+    for (const char* name : {"index.html", "2009-03.html", "2009.html", "records.html"}) {
         SCOPED_TRACE(name);
         const std::string out = st.dir.folder() + "tidy.txt";
         const int rc =
