@@ -11,6 +11,7 @@
 #include "config/format.h"
 #include "config/function.h"
 #include "config/schema.h"
+#include "jobs/JobEnd.h"
 #include "jobs/ReportJob.h"
 #include "reports/current_month.h"
 #include "reports/daily.h"
@@ -224,6 +225,9 @@ std::string table_html(const TextTable& t, const std::string& caption, std::size
     return h;
 }
 
+// What one run of the site writes with, and where it stands. While `scoped`, a temporary view
+// named as the station table shadows it on the run's connection (SQLite looks names up in the
+// temporary schema first), so the reports' and the charts' own statements read through it.
 struct Site {
     Owner* owner;
     Db& db;
@@ -232,6 +236,29 @@ struct Site {
     std::string folder;
     SiteCounts& counts;
     bool ok = true;
+    std::string source = "main.datimeteo";  // the table or view the pages read
+    bool scoped = false;
+
+    ~Site() { (void)scope({}); }
+
+    // The records the statements read from now on: those of `source` that `where` selects (an
+    // SQL condition), or all of them when it is empty. A page's charts and export read their
+    // span with a condition on the year alone, which would walk the whole year for a month:
+    // the page's own records are read through the index instead. False (site.ok cleared, the
+    // owner told) when a statement failed.
+    bool scope(const std::string& where)
+    {
+        if (scoped) {
+            if (!db.exec(owner, "DROP VIEW temp.datimeteo")) return ok = false;
+            scoped = false;
+        }
+        if (where.empty() && source == "main.datimeteo") return true;
+        const std::string sql = "CREATE TEMP VIEW datimeteo AS SELECT * FROM " + source +
+                                (where.empty() ? std::string() : " WHERE " + where);
+        if (!db.exec(owner, sql.c_str())) return ok = false;
+        scoped = true;
+        return true;
+    }
     std::map<int, std::vector<int>> months;  // year: its months held
     // The text reports copied into reports/, by name.
     std::vector<std::string> reports;
@@ -295,6 +322,12 @@ constexpr std::array<std::pair<ChartKind, const char*>, 4> kRecentCharts = {{
     {ChartKind::wind, "Wind: average speed and highest gust"},
 }};
 
+// The condition selecting the records of one month, as its pages read them.
+std::string month_where(int year, int month)
+{
+    return "year='" + year_text(year) + "' AND month='" + strf("%02d", month) + "'";
+}
+
 Ymd last_day_of(int year, int month)
 {
     const Ymd next = month == 12 ? Ymd{year + 1, 1, 1} : Ymd{year, month + 1, 1};
@@ -357,6 +390,7 @@ std::string month_page(Site& site, int year, int month, bool latest)
     const std::string title = month_name(month) + " " + year_s;
     TextTable t;
     std::size_t day_rows = 0;
+    if (!site.scope(month_where(year, month))) return {};
     if (!month_table(site, year, month, t, day_rows)) return {};
 
     // The month's daily figures as CSV, beside the page: the export's own rows.
@@ -393,6 +427,7 @@ std::string month_page(Site& site, int year, int month, bool latest)
         if (!site.ok) return {};
     }
     body += "</div>\n</main>\n";
+    if (!site.scope({})) return {};
     if (latest) {
         site.latest_month = std::move(t);
         site.latest_month_days = day_rows;
@@ -456,6 +491,7 @@ std::string year_page(Site& site, int year, bool latest)
     body += table_html(t, "The months of " + year_s + ", then the year", month_rows, links);
     body += "<h2>Charts</h2>\n<div class=\"charts\">\n";
     const ChartSpan span{{year, 1, 1}, {year, 12, 31}};
+    if (!site.scope("year='" + year_s + "'")) return {};
     for (const auto& [kind, alt] : kYearCharts) {
         const auto at = kind == ChartKind::windrose ? std::nullopt
                                                     : std::optional<Resolution>(Resolution::daily);
@@ -463,6 +499,7 @@ std::string year_page(Site& site, int year, bool latest)
         if (!site.ok) return {};
     }
     body += "</div>\n</main>\n";
+    if (!site.scope({})) return {};
     if (latest) {
         site.latest_year = std::move(t);
         site.latest_year_months = month_rows;
@@ -613,6 +650,10 @@ std::string recent_charts(Site& site, int year, int month)
         return {};
     }
     if (!day) return {};
+    // The 24 hours lie in the latest record's month and perhaps the one before.
+    if (!site.scope("(" + month_where(day->from.year, day->from.month) + ") OR (" +
+                    month_where(year, month) + ")"))
+        return {};
     std::string h = "<h2>The last 24 hours</h2>\n<div class=\"charts\">\n";
     for (const auto& [kind, alt] : kRecentCharts) {
         h += site.chart(kind, *day, std::nullopt, "24h",
@@ -621,6 +662,7 @@ std::string recent_charts(Site& site, int year, int month)
     }
     h += "</div>\n<h2>The month so far</h2>\n<div class=\"charts\">\n";
     const ChartSpan month_span{{year, month, 1}, day->to};
+    if (!site.scope(month_where(year, month))) return {};
     const std::string title = month_name(month) + " " + year_text(year);
     for (const auto& [kind, alt] : kRecentCharts) {
         h += site.chart(kind, month_span, Resolution::daily, "month",
@@ -628,6 +670,7 @@ std::string recent_charts(Site& site, int year, int month)
         if (!site.ok) return {};
     }
     h += "</div>\n";
+    if (!site.scope({})) return {};
     return h;
 }
 
@@ -880,14 +923,14 @@ std::string records_page(Site& site, const std::string& cache_path)
 }
 
 // The station's current month read from its WLK file in place of the database's records of
-// that month, for as long as it lives: a temporary table, and a temporary view named as the
-// station table that every statement of the site's connection then reads.
+// that month, for as long as it lives: a temporary table, and a temporary view of the station
+// table with that month replaced (Site::scope names it "datimeteo" for the statements).
 class LiveMonth {
 public:
     LiveMonth(Owner* owner, Db& db) : owner_(owner), db_(db) {}
     ~LiveMonth()
     {
-        if (view_) (void)db_.exec(nullptr, "DROP VIEW temp.datimeteo");
+        if (view_) (void)db_.exec(nullptr, "DROP VIEW temp.live_meteo");
         if (table_) (void)db_.exec(nullptr, "DROP TABLE temp.TempMeteo");
     }
     LiveMonth(const LiveMonth&) = delete;
@@ -908,13 +951,15 @@ public:
         if (!db_.exec(owner_, "RELEASE live_month") || n < 0) return false;
         if (n == 0) return true;
         const std::string sql = strf(
-            "CREATE TEMP VIEW datimeteo AS SELECT * FROM main.datimeteo"
+            "CREATE TEMP VIEW live_meteo AS SELECT * FROM main.datimeteo"
             " WHERE year IS NOT '%04d' OR month IS NOT '%02d' UNION ALL SELECT * FROM temp.TempMeteo",
             year, month);
         if (!db_.exec(owner_, sql.c_str())) return false;
         view_ = true;
         return true;
     }
+    // What the pages read: the station table, or it with the month from its file.
+    const char* source() const { return view_ ? "temp.live_meteo" : "main.datimeteo"; }
 
 private:
     Owner* owner_;
@@ -922,8 +967,10 @@ private:
     bool table_ = false, view_ = false;
 };
 
+enum class Pages { all, current, records };
+
 bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
-                 SiteCounts& counts, bool current_only, const LiveMonthAt& live)
+                 SiteCounts& counts, Pages pages, const LiveMonthAt& live)
 {
     std::string dir = folder;
     if (!dir.empty() && dir.back() != '/') dir += '/';
@@ -935,7 +982,10 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
     }
     LiveMonth month_file(owner, db);
     if (!month_file.open(s, live.year, live.month)) return false;
-    Site site{owner, db, s, UnitConvert(s), dir, counts, true, {}, {}, {}, {}, 0, 0};
+    Site site{
+        owner, db, s, UnitConvert(s), dir, counts, true, month_file.source(), false, {}, {}, {},
+        {},    0,  0};
+    if (!site.scope({})) return false;
 
     const auto held = db.query(owner, "select distinct year, month from datimeteo"
                                       " where year is not null and month is not null"
@@ -946,6 +996,12 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
         if (y > 0 && m >= 1 && m <= 12) site.months[y].push_back(m);
     }
 
+    if (pages == Pages::records) {
+        const std::string records = records_page(site, s.InitPathDB + kRecordsCache);
+        if (site.ok) site.put("records.html", records);
+        return site.ok;
+    }
+    const bool current_only = pages == Pages::current;
     site.put("style.css", kStyle);
     copy_reports(site);
     if (!site.ok) return false;
@@ -955,6 +1011,8 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
     for (const auto& [year, list] : site.months)
         for (int month : list) all.emplace_back(year, month);
     const std::size_t first = current_only && all.size() > 2 ? all.size() - 2 : 0;
+    // A step per month page, then the records page and the index.
+    if (owner) owner->progress_range(0, static_cast<int>(all.size() - first) + 2);
     for (std::size_t i = first; i < all.size(); ++i) {
         const auto [year, month] = all[i];
         const std::string p = month_page(site, year, month, i + 1 == all.size());
@@ -965,13 +1023,16 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
             if (!site.ok) return false;
             site.put(strf("%04d.html", year), y);
         }
+        if (owner) owner->progress_step(1);
     }
     const std::string records = records_page(site, s.InitPathDB + kRecordsCache);
     if (!site.ok) return false;
     site.put("records.html", records);
+    if (owner) owner->progress_step(1);
     const std::string index = index_page(site);
     if (!site.ok) return false;
     site.put("index.html", index);
+    if (owner) owner->progress_step(1);
     return site.ok;
 }
 
@@ -1123,13 +1184,19 @@ LiveMonthAt live_month_now()
 bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                 SiteCounts& counts, const LiveMonthAt& live)
 {
-    return write_pages(owner, db, s, folder, counts, false, live);
+    return write_pages(owner, db, s, folder, counts, Pages::all, live);
 }
 
 bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                          SiteCounts& counts, const LiveMonthAt& live)
 {
-    return write_pages(owner, db, s, folder, counts, true, live);
+    return write_pages(owner, db, s, folder, counts, Pages::current, live);
+}
+
+bool write_records_page(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                        SiteCounts& counts, const LiveMonthAt& live)
+{
+    return write_pages(owner, db, s, folder, counts, Pages::records, live);
 }
 
 bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
@@ -1142,6 +1209,20 @@ bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::str
                          SiteCounts& counts)
 {
     return write_current_pages(owner, db, s, folder, counts, live_month_now());
+}
+
+int WebPages(ReportJob& job)
+{
+    JobEnd end(job);
+    Owner* owner = end.owner();
+    const std::string folder = default_site_folder(job.DocPath);
+    auto db = Db::open(owner, job.settings.InitPathDB + kDbFile);
+    if (!db) return end.finish(1);
+    SiteCounts counts;
+    if (!write_site(owner, *db, job.settings, folder, counts)) return end.finish(1);
+    show_status(owner,
+                strf("Web pages: %d file(s) written, %d unchanged", counts.written, counts.kept));
+    return end.finish(0);
 }
 
 std::string default_site_folder(const std::string& doc_path)

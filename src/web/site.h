@@ -7,6 +7,7 @@
 #include "config/Db.h"
 #include "config/Settings.h"
 #include "jobs/Owner.h"
+#include "jobs/ReportJob.h"
 
 #include <string>
 #include <string_view>
@@ -26,8 +27,10 @@ struct SiteCounts {
 bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                 SiteCounts& counts);
 
-// Writes only what the latest data can change: the style sheet, the index, the pages and charts
-// of the latest month and year held, and the records page. Every upload with web pages on
+// Writes only what the latest data can change: the style sheet, the copied text reports, the
+// index, the pages, charts and CSV of the latest two months held (the one before the latest
+// may have had its last records imported after it ended) and of their years, and the records
+// page. Every upload with web pages on
 // calls it before sending the site. Same contract as write_site.
 bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                          SiteCounts& counts);
@@ -45,6 +48,16 @@ bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& fold
                 SiteCounts& counts, const LiveMonthAt& live);
 bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                          SiteCounts& counts, const LiveMonthAt& live);
+// The records page alone; a past year's section comes from the cache beside the database
+// ("NimboWebRecords.cache") while that year's records and the units stay as they were.
+bool write_records_page(Owner* owner, Db& db, const Settings& s, const std::string& folder,
+                        SiteCounts& counts, const LiveMonthAt& live);
+
+// The whole site of job.settings into default_site_folder(job.DocPath), as the desktop's
+// Report > Web Pages... runs it: progress a step per month page, then the records page and
+// the index; the count of files written in the status line. Takes over job.busy. Returns 0
+// when written, 1 when the database could not be opened or a page not written (told).
+int WebPages(ReportJob& job);
 
 // The site's folder when none is given: the "web" subfolder of the station folder `doc_path`
 // (which ends in '/').
