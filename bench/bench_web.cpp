@@ -57,6 +57,29 @@ const Station& ten_years()
     return st;
 }
 
+// Prints what a run tells, so that a failure says why.
+class PrintingOwner final : public Owner {
+public:
+    void message(std::string_view caption, std::string_view text, Icon) override
+    {
+        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                     static_cast<int>(text.size()), text.data());
+    }
+    bool question(std::string_view caption, std::string_view text, Icon icon,
+                  bool unanswered) override
+    {
+        message(caption, text, icon);
+        return unanswered;
+    }
+    void status(std::string_view) override {}
+    void progress_range(int, int) override {}
+    void progress_step(int) override {}
+    void progress_reset() override {}
+    void busy(bool) override {}
+    void menu_enabled(bool) override {}
+};
+PrintingOwner printing;
+
 // No WLK file of a current month: the database alone.
 constexpr LiveMonthAt kNoLiveMonth{};
 
@@ -74,9 +97,9 @@ void BM_WholeSiteFirstTime(benchmark::State& state)
         fs::remove_all(site_folder());
         fs::remove(st.folder + "NimboWebRecords.cache");
         state.ResumeTiming();
-        auto db = Db::open(nullptr, st.folder + kDbFile);
+        auto db = Db::open(&printing, st.folder + kDbFile);
         SiteCounts counts;
-        if (!db || !write_site(nullptr, *db, st.settings, site_folder(), counts, kNoLiveMonth))
+        if (!db || !write_site(&printing, *db, st.settings, site_folder(), counts, kNoLiveMonth))
             state.SkipWithError("write_site failed");
         written = counts.written;
     }
@@ -87,13 +110,13 @@ BENCHMARK(BM_WholeSiteFirstTime)->Unit(benchmark::kMillisecond)->UseRealTime()->
 void BM_CurrentPagesAgain(benchmark::State& state)
 {
     const Station& st = ten_years();
-    auto db = Db::open(nullptr, st.folder + kDbFile);
+    auto db = Db::open(&printing, st.folder + kDbFile);
     SiteCounts first;
-    if (!db || !write_site(nullptr, *db, st.settings, site_folder(), first, kNoLiveMonth))
+    if (!db || !write_site(&printing, *db, st.settings, site_folder(), first, kNoLiveMonth))
         state.SkipWithError("write_site failed");
     for (auto _ : state) {
         SiteCounts counts;
-        if (!write_current_pages(nullptr, *db, st.settings, site_folder(), counts, kNoLiveMonth))
+        if (!write_current_pages(&printing, *db, st.settings, site_folder(), counts, kNoLiveMonth))
             state.SkipWithError("write_current_pages failed");
     }
 }
@@ -102,11 +125,11 @@ BENCHMARK(BM_CurrentPagesAgain)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_RecordsPage(benchmark::State& state)
 {
     const Station& st = ten_years();
-    auto db = Db::open(nullptr, st.folder + kDbFile);
+    auto db = Db::open(&printing, st.folder + kDbFile);
     for (auto _ : state) {
         SiteCounts counts;
         if (!db ||
-            !write_records_page(nullptr, *db, st.settings, site_folder(), counts, kNoLiveMonth))
+            !write_records_page(&printing, *db, st.settings, site_folder(), counts, kNoLiveMonth))
             state.SkipWithError("write_records_page failed");
     }
 }

@@ -470,30 +470,45 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
 
     // Daily figures: the monthly report's day figures.
     SpanWind wind;
-    long last_index = std::numeric_limits<long>::min();
+    std::vector<Day> read;
     read_days(
         owner, db, kTable, kSpanWhere, {w.from_year, w.to_year, w.from_key, w.to_key}, u, wind,
-        [&](Day&& d, const WindTally&) {
-            ++out.records;
-            if (d.day.empty() && d.month.empty()) return;  // records without a date
-            const Ymd date{number_of(d.year), number_of(d.month), number_of(d.day)};
-            if (date.year < 0 || date.month < 1 || date.month > 12 || date.day < 1) return;
-            Point p;
-            const long index = day_index(date);
-            p.x = index * 1440 + 720;
-            p.gap_before = last_index != std::numeric_limits<long>::min() && index > last_index + 1;
-            last_index = index;
-            p.when = date_text(date);
-            p.v = day_values(kind, d, u);
-            p.time_min = d.time_min;
-            p.time_max = d.time_max;
-            out.points.push_back(std::move(p));
-        },
-        failed);
+        [&read](Day&& d, const WindTally&) { read.push_back(std::move(d)); }, failed);
     if (failed) return false;
-
-    running_total(out);
+    daily_series(s, u, kind, span, read, out);
     return true;
+}
+
+void daily_series(const Settings& s, const Units& u, ChartKind kind, const ChartSpan& span,
+                  const std::vector<Day>& days, Series& out)
+{
+    out = Series{};
+    out.kind = kind;
+    out.span = span;
+    out.uv = s.column(kUV);
+    out.limits = speed_limits(u);
+    out.resolution = Resolution::daily;
+    out.x_from = day_index(span.from) * 1440 + span.from_minute;
+    out.x_to = day_index(span.to) * 1440 + span.to_minute;
+    out.bucket = 1440;
+    long last_index = std::numeric_limits<long>::min();
+    for (const Day& d : days) {
+        ++out.records;
+        if (d.day.empty() && d.month.empty()) continue;  // records without a date
+        const Ymd date{number_of(d.year), number_of(d.month), number_of(d.day)};
+        if (date.year < 0 || date.month < 1 || date.month > 12 || date.day < 1) continue;
+        Point p;
+        const long index = day_index(date);
+        p.x = index * 1440 + 720;
+        p.gap_before = last_index != std::numeric_limits<long>::min() && index > last_index + 1;
+        last_index = index;
+        p.when = date_text(date);
+        p.v = day_values(kind, d, u);
+        p.time_min = d.time_min;
+        p.time_max = d.time_max;
+        out.points.push_back(std::move(p));
+    }
+    running_total(out);
 }
 
 std::string utf8_of_latin1(std::string_view text)

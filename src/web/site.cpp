@@ -281,11 +281,16 @@ struct Site {
         return std::find(reports.begin(), reports.end(), name) != reports.end();
     }
     // One chart of `kind` over `span` written as charts/<kind>_<suffix>.svg, and its figure.
+    // `days`, when given, are the span's days as read_days handed them over: a day chart is
+    // drawn from them at daily resolution (the wind rose still reads its records).
     std::string chart(ChartKind kind, const ChartSpan& span, std::optional<Resolution> at,
-                      const std::string& suffix, const std::string& alt)
+                      const std::string& suffix, const std::string& alt,
+                      const std::vector<Day>* days = nullptr)
     {
         Series series;
-        if (!read_series(owner, db, s, u, kind, span, series, at)) {
+        if (days && kind != ChartKind::windrose)
+            daily_series(s, u, kind, span, *days, series);
+        else if (!read_series(owner, db, s, u, kind, span, series, at)) {
             ok = false;
             return {};
         }
@@ -335,14 +340,14 @@ Ymd last_day_of(int year, int month)
 }
 
 // The month's day table as the monthly report prints it: its day rows, then AVG, MIN, MAX and
-// SUM. `day_rows` receives the number of day rows. False (site.ok cleared) when a statement
-// failed.
-bool month_table(Site& site, int year, int month, TextTable& t, std::size_t& day_rows)
+// SUM. `day_rows` receives the number of day rows, `days` the days read. False (site.ok cleared)
+// when a statement failed.
+bool month_table(Site& site, int year, int month, TextTable& t, std::size_t& day_rows,
+                 std::vector<Day>& days)
 {
     const Settings& s = site.s;
     const Units& u = site.u;
     const std::string year_s = year_text(year), month_s = strf("%02d", month);
-    std::vector<Day> days;
     SpanWind wind;
     bool failed = false;
     read_days(
@@ -391,16 +396,15 @@ std::string month_page(Site& site, int year, int month, bool latest)
     TextTable t;
     std::size_t day_rows = 0;
     if (!site.scope(month_where(year, month))) return {};
-    if (!month_table(site, year, month, t, day_rows)) return {};
+    std::vector<Day> days;
+    if (!month_table(site, year, month, t, day_rows, days)) return {};
 
-    // The month's daily figures as CSV, beside the page: the export's own rows.
+    // The month's daily figures as CSV, beside the page: the export's own rows, of the days
+    // the table shows.
     const ChartSpan span{{year, month, 1}, last_day_of(year, month)};
     std::ostringstream csv;
-    long csv_rows = 0;
-    if (!export_csv(site.owner, site.db, s, site.u, span, true, csv, csv_rows)) {
-        site.ok = false;
-        return {};
-    }
+    csv << kDailyHeader << "\r\n";
+    for (const Day& d : days) (void)daily_csv_row(csv, site.u, d);
     const std::string csv_name = strf("%04d-%02d.csv", year, month);
     site.put(csv_name, csv.str());
 
@@ -420,10 +424,9 @@ std::string month_page(Site& site, int year, int month, bool latest)
                        day_rows, {});
     body += "<h2>Charts</h2>\n<div class=\"charts\">\n";
     for (const auto& [kind, alt] : kMonthCharts) {
-        // The day figures, as the table's, whatever the span's records would allow.
-        const auto at = kind == ChartKind::windrose ? std::nullopt
-                                                    : std::optional<Resolution>(Resolution::daily);
-        body += site.chart(kind, span, at, year_s + "-" + month_s, std::string(alt) + ", " + title);
+        // The day figures, the table's own, whatever the span's records would allow.
+        body += site.chart(kind, span, std::nullopt, year_s + "-" + month_s,
+                           std::string(alt) + ", " + title, &days);
         if (!site.ok) return {};
     }
     body += "</div>\n</main>\n";
@@ -492,10 +495,24 @@ std::string year_page(Site& site, int year, bool latest)
     body += "<h2>Charts</h2>\n<div class=\"charts\">\n";
     const ChartSpan span{{year, 1, 1}, {year, 12, 31}};
     if (!site.scope("year='" + year_s + "'")) return {};
+    // The year's days, read once for its four day charts.
+    std::vector<Day> days;
+    {
+        SpanWind wind;
+        bool failed = false;
+        const SpanWhere w = span_where(span);
+        read_days(
+            site.owner, site.db, "datimeteo", kSpanWhere,
+            {w.from_year, w.to_year, w.from_key, w.to_key}, u, wind,
+            [&days](Day&& d, const WindTally&) { days.push_back(std::move(d)); }, failed);
+        if (failed) {
+            site.ok = false;
+            return {};
+        }
+    }
     for (const auto& [kind, alt] : kYearCharts) {
-        const auto at = kind == ChartKind::windrose ? std::nullopt
-                                                    : std::optional<Resolution>(Resolution::daily);
-        body += site.chart(kind, span, at, year_s, std::string(alt) + ", " + year_s);
+        body +=
+            site.chart(kind, span, std::nullopt, year_s, std::string(alt) + ", " + year_s, &days);
         if (!site.ok) return {};
     }
     body += "</div>\n</main>\n";
