@@ -136,7 +136,8 @@ h1 { font-size: 1.6rem; margin: .2rem 0 .6rem; }
 h2 { font-size: 1.25rem; margin: 1.6rem 0 .6rem; }
 .scroll { overflow-x: auto; border: 1px solid var(--line); border-radius: 4px; }
 table { border-collapse: collapse; font-variant-numeric: tabular-nums; font-size: .9rem; }
-caption { text-align: left; padding: .4rem .5rem; color: var(--muted); }
+caption { text-align: left; padding: .4rem .5rem; color: var(--muted); position: sticky; left: 0;
+  max-width: calc(100vw - 3rem); }
 th, td { padding: .25rem .5rem; text-align: right; white-space: nowrap; }
 thead th { background: var(--head); border-bottom: 1px solid var(--line); }
 thead tr:first-child th { text-align: center; border-left: 1px solid var(--line); }
@@ -265,6 +266,7 @@ struct Site {
     // The latest month's table and the latest year's, kept for the index.
     TextTable latest_month, latest_year;
     std::size_t latest_month_days = 0, latest_year_months = 0;
+    std::vector<Day> latest_days;  // the latest month's days as read for its page
 
     void put(const std::string& name, const std::string& bytes)
     {
@@ -432,6 +434,7 @@ std::string month_page(Site& site, int year, int month, bool latest)
     body += "</div>\n</main>\n";
     if (!site.scope({})) return {};
     if (latest) {
+        site.latest_days = std::move(days);
         site.latest_month = std::move(t);
         site.latest_month_days = day_rows;
     }
@@ -678,12 +681,12 @@ std::string recent_charts(Site& site, int year, int month)
         if (!site.ok) return {};
     }
     h += "</div>\n<h2>The month so far</h2>\n<div class=\"charts\">\n";
+    // The latest month's days, as its page read them.
     const ChartSpan month_span{{year, month, 1}, day->to};
-    if (!site.scope(month_where(year, month))) return {};
     const std::string title = month_name(month) + " " + year_text(year);
     for (const auto& [kind, alt] : kRecentCharts) {
         h += site.chart(kind, month_span, Resolution::daily, "month",
-                        std::string(alt) + ", each day of " + title + " so far");
+                        std::string(alt) + ", each day of " + title + " so far", &site.latest_days);
         if (!site.ok) return {};
     }
     h += "</div>\n";
@@ -1000,8 +1003,8 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
     LiveMonth month_file(owner, db);
     if (!month_file.open(s, live.year, live.month)) return false;
     Site site{
-        owner, db, s, UnitConvert(s), dir, counts, true, month_file.source(), false, {}, {}, {},
-        {},    0,  0};
+        owner, db, s, UnitConvert(s), dir, counts, true, month_file.source(), false, {}, {}, {}, {},
+        0,     0,  {}};
     if (!site.scope({})) return false;
 
     const auto held = db.query(owner, "select distinct year, month from datimeteo"
