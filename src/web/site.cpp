@@ -1007,14 +1007,24 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
         0,     0,  {}};
     if (!site.scope({})) return false;
 
-    const auto held = db.query(owner, "select distinct year, month from datimeteo"
-                                      " where year is not null and month is not null"
-                                      " order by year, month");
-    if (!held.ok) return false;
-    for (const auto& row : held.rows) {
+    // The months held, each found by a seek in the key's index from the one before, not by a
+    // walk over every record. Texts of one number ("7", "07") make one month.
+    constexpr const char* kNextMonth =
+        "select year, month from datimeteo where year is not null and month is not null"
+        " and (year, month) > (?, ?) order by year, month limit 1";
+    auto held = db.query(owner, "select year, month from datimeteo where year is not null and"
+                                " month is not null order by year, month limit 1");
+    while (held.ok && !held.rows.empty()) {
+        const std::vector<std::string> row = held.rows.at(0);
         const int y = inum(row.at(0)), m = inum(row.at(1));
-        if (y > 0 && m >= 1 && m <= 12) site.months[y].push_back(m);
+        std::vector<int>& list = site.months[y];
+        if (y > 0 && m >= 1 && m <= 12 && std::find(list.begin(), list.end(), m) == list.end())
+            list.push_back(m);
+        if (list.empty()) site.months.erase(y);
+        held = db.query(owner, kNextMonth, {row.at(0), row.at(1)});
     }
+    if (!held.ok) return false;
+    for (auto& [year, list] : site.months) std::sort(list.begin(), list.end());
 
     if (pages == Pages::records) {
         const std::string records = records_page(site, s.InitPathDB + kRecordsCache);

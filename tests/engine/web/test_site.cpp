@@ -302,6 +302,20 @@ TEST_F(WebSite, CurrentMonthFromItsFileAndCurrentPagesOnly)
     EXPECT_EQ(r.rows.at(0).at(0), "0");
 }
 
+// A month stored as "7" beside "07" is one month of the site: one link, one page.
+TEST_F(WebSite, AMonthWrittenTwoWaysIsOneMonth)
+{
+    st.insert("2010", "07", kJuly);
+    st.insert("2010", "7", std::span<const Rec>(kJuly, 1));
+    st.columns({kTemperature});
+    const SiteCounts counts = write();
+    const std::string index = page("index.html");
+    const std::string link = "<a href=\"2010-07.html\">Jul</a>";
+    ASSERT_NE(index.find(link), std::string::npos);
+    EXPECT_EQ(index.find(link, index.find(link) + 1), std::string::npos);
+    EXPECT_EQ(counts.kept, 0);  // no page written twice
+}
+
 TEST(WebText, EscapesAndPercentEncodes)
 {
     EXPECT_EQ(html_escape("a&b<c>\"d'"), "a&amp;b&lt;c&gt;&quot;d&#39;");
