@@ -122,6 +122,20 @@ void BM_CurrentPagesAgain(benchmark::State& state)
 }
 BENCHMARK(BM_CurrentPagesAgain)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The current pages without the records page: the index, the latest two months, their year.
+void BM_CurrentPagesWithoutRecords(benchmark::State& state)
+{
+    const Station& st = ten_years();
+    auto db = Db::open(&printing, st.folder + kDbFile);
+    for (auto _ : state) {
+        SiteCounts counts;
+        if (!db || !write_current_pages(&printing, *db, st.settings, site_folder(), counts,
+                                        kNoLiveMonth, false))
+            state.SkipWithError("write_current_pages failed");
+    }
+}
+BENCHMARK(BM_CurrentPagesWithoutRecords)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_RecordsPage(benchmark::State& state)
 {
     const Station& st = ten_years();

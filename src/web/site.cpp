@@ -898,11 +898,11 @@ std::string records_page(Site& site, const std::string& cache_path)
                         "and dates");
     if (!site.ok) return {};
 
-    // Each past year's records and fingerprint in one pass: a changed year shows in them.
+    // Each year's fingerprint: its count of records, read from the key's index alone. An import
+    // only adds records (a second record of a minute held is dropped), so a year that changed
+    // counts differently.
     const auto held = site.db.query(
-        site.owner, "select year, count(*), total(Temperature), total(Rain), total(Windspeed),"
-                    " total(Pressure), total(Humidity), total(SolarRad), total(UV)"
-                    " from datimeteo where year is not null group by year");
+        site.owner, "select year, count(*) from datimeteo where year is not null group by year");
     if (!held.ok) {
         site.ok = false;
         return {};
@@ -987,7 +987,7 @@ private:
     bool table_ = false, view_ = false;
 };
 
-enum class Pages { all, current, records };
+enum class Pages { all, current, current_no_records, records };
 
 bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                  SiteCounts& counts, Pages pages, const LiveMonthAt& live)
@@ -1031,7 +1031,7 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
         if (site.ok) site.put("records.html", records);
         return site.ok;
     }
-    const bool current_only = pages == Pages::current;
+    const bool current_only = pages == Pages::current || pages == Pages::current_no_records;
     site.put("style.css", kStyle);
     copy_reports(site);
     if (!site.ok) return false;
@@ -1055,9 +1055,11 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
         }
         if (owner) owner->progress_step(1);
     }
-    const std::string records = records_page(site, s.InitPathDB + kRecordsCache);
-    if (!site.ok) return false;
-    site.put("records.html", records);
+    if (pages != Pages::current_no_records) {
+        const std::string records = records_page(site, s.InitPathDB + kRecordsCache);
+        if (!site.ok) return false;
+        site.put("records.html", records);
+    }
     if (owner) owner->progress_step(1);
     const std::string index = index_page(site);
     if (!site.ok) return false;
@@ -1218,9 +1220,10 @@ bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& fold
 }
 
 bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
-                         SiteCounts& counts, const LiveMonthAt& live)
+                         SiteCounts& counts, const LiveMonthAt& live, bool records)
 {
-    return write_pages(owner, db, s, folder, counts, Pages::current, live);
+    return write_pages(owner, db, s, folder, counts,
+                       records ? Pages::current : Pages::current_no_records, live);
 }
 
 bool write_records_page(Owner* owner, Db& db, const Settings& s, const std::string& folder,

@@ -46,8 +46,9 @@ LiveMonthAt live_month_now();
 // write_site and write_current_pages with the current month given.
 bool write_site(Owner* owner, Db& db, const Settings& s, const std::string& folder,
                 SiteCounts& counts, const LiveMonthAt& live);
+// `records` false leaves the records page out (the benchmarks time it on its own).
 bool write_current_pages(Owner* owner, Db& db, const Settings& s, const std::string& folder,
-                         SiteCounts& counts, const LiveMonthAt& live);
+                         SiteCounts& counts, const LiveMonthAt& live, bool records = true);
 // The records page alone; a past year's section comes from the cache beside the database
 // ("NimboWebRecords.cache") while that year's records and the units stay as they were.
 bool write_records_page(Owner* owner, Db& db, const Settings& s, const std::string& folder,
