@@ -275,10 +275,18 @@ TEST_F(WebSite, CurrentMonthFromItsFileAndCurrentPagesOnly)
     st.insert("2009", "03", kExample);
     st.insert("2010", "06", kJuly);
     st.insert("2010", "07", kJuly);
+    // The database's August: one record of 55.5 degrees at a minute the file never has.
+    // clang-format off
+    const Rec imported[] = {
+        {"10", "12:17", 55.5, 55.5, 55.5, 60, 12.3, 1013.2, 5.0, 9.0, "NNE", 0.2, 1.2, 20, 20, 0, 0, 0, 0, 0, 0},
+    };
+    // clang-format on
+    st.insert("2010", "08", imported);
     st.all_columns();
     ASSERT_TRUE(write_synthetic_month(st.dir.folder() + "2010-08.wlk", 2010, 8, 60, 7));
-    write();
-    EXPECT_FALSE(fs::exists(site() + "2010-08.html"));  // no current month: the database only
+    write();  // no current month: the database only
+    EXPECT_NE(page("2010-08.html").find("<td>55.5</td>"), std::string::npos);
+    EXPECT_EQ(page("2010-08.html").find("<tr><th scope=\"row\">31</th>"), std::string::npos);
 
     live = {2010, 8};
     fs::remove(site() + "2009-03.html");
@@ -287,8 +295,10 @@ TEST_F(WebSite, CurrentMonthFromItsFileAndCurrentPagesOnly)
     EXPECT_FALSE(fs::exists(site() + "2009-03.html"));
     EXPECT_FALSE(fs::exists(site() + "2010-06.html"));
     EXPECT_TRUE(fs::exists(site() + "2010-07.html"));  // the month before the latest
+    // The file's month in place of the database's: its days, never the imported record.
     const std::string month = page("2010-08.html");
     EXPECT_NE(month.find("<tr><th scope=\"row\">31</th>"), std::string::npos);
+    EXPECT_EQ(month.find("55.5"), std::string::npos);
     const std::string index = page("index.html");
     EXPECT_NE(index.find("<dt>Date and time</dt><dd>31/08/2010 "), std::string::npos);
     EXPECT_NE(index.find("<a href=\"2010-08.html\">Aug</a>"), std::string::npos);
@@ -299,7 +309,7 @@ TEST_F(WebSite, CurrentMonthFromItsFileAndCurrentPagesOnly)
     ASSERT_TRUE(db);
     const auto r = db->query(&st.owner, "select count(*) from datimeteo where month='08'");
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.rows.at(0).at(0), "0");
+    EXPECT_EQ(r.rows.at(0).at(0), "1");
 }
 
 // A month stored as "7" beside "07" is one month of the site: one link, one page.
