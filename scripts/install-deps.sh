@@ -37,7 +37,7 @@ test_packages=(
   pure-ftpd openssh-server openssh-client
   xvfb xauth time
   clang-format clang libclang-rt-14-dev
-  libxml2-utils man-db dpkg-dev
+  libxml2-utils man-db dpkg-dev tidy chromium
 )
 test_services=(pure-ftpd ssh)
 

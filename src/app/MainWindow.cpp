@@ -197,6 +197,7 @@ void MainWindow::build_menus()
     add_item(report_menu_, tr("&Statistics"), ids::kStatistics, &MainWindow::statistics);
     report_menu_->addSeparator();
     add_item(report_menu_, tr("C&harts..."), ids::charts::kMenuItem, &MainWindow::charts);
+    add_item(report_menu_, tr("&Web Pages..."), ids::kWebPages, &MainWindow::web_pages);
 
     QMenu* help_menu = bar->addMenu(tr("&Help"));
     help_menu->setObjectName(QStringLiteral("Help"));
@@ -370,6 +371,11 @@ void MainWindow::annual_report()
 void MainWindow::global_report()
 {
     run_dialog<GlobalReportDialog>();
+}
+
+void MainWindow::web_pages()
+{
+    run_dialog<WebPagesDialog>();
 }
 
 void MainWindow::charts()

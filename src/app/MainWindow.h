@@ -86,6 +86,8 @@ public slots:
     void statistics();
     // Report > Charts...: the charts window, opened or brought to the front.
     void charts();
+    // Report > Web Pages...: the site written with progress, then opened in the browser.
+    void web_pages();
     void help();
     void check_updates();
     void about();

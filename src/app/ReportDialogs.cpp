@@ -11,17 +11,21 @@
 #include "reports/current_month.h"
 #include "reports/requests.h"
 #include "reports/summary.h"
+#include "web/site.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 
+#include <memory>
 #include <vector>
 
 namespace nimbora {
@@ -185,6 +189,50 @@ void AnnualReportDialog::reject()
 {
     anno_.clear();
     JobDialog::reject();
+}
+
+namespace {
+
+std::function<void(const QUrl&)>& url_opener()
+{
+    static std::function<void(const QUrl&)> opener;
+    return opener;
+}
+
+}  // namespace
+
+void set_url_opener(std::function<void(const QUrl&)> opener)
+{
+    url_opener() = std::move(opener);
+}
+
+WebPagesDialog::WebPagesDialog(AppState& state, QWidget* parent)
+    : JobDialog(state, parent, ids::jobs::kWebPagesDialog, "Web Pages"),
+      folder_(default_site_folder(job_for(state).DocPath))
+{
+    auto* folder = read_only(ids::jobs::kWebFolder, this);
+    folder->setText(qt_text(folder_));
+    auto* form = new QFormLayout;
+    form->addRow(tr("Folder"), folder);
+    body()->addLayout(form);
+    add_ok_cancel_help("Nimbora.chm::/web-pages.html");
+    add_progress_bar(ids::jobs::kProgressBar);
+}
+
+void WebPagesDialog::ok()
+{
+    auto written = std::make_shared<bool>(false);
+    const QString index = qt_text(folder_ + "/index.html");
+    start(
+        job_for(state_), [written](ReportJob& j) { *written = WebPages(j) == 0; },
+        [written, index] {
+            if (!*written || !QFileInfo::exists(index)) return;
+            const QUrl url = QUrl::fromLocalFile(index);
+            if (url_opener())
+                url_opener()(url);
+            else
+                QDesktopServices::openUrl(url);
+        });
 }
 
 GlobalReportDialog::GlobalReportDialog(AppState& state, QWidget* parent)

@@ -5,6 +5,9 @@
 
 #include "app/JobRunner.h"
 
+#include <QUrl>
+
+#include <functional>
 #include <string>
 
 class QCheckBox;
@@ -25,6 +28,8 @@ inline constexpr int kLoadDialog = 312;
 inline constexpr int kCurrentMonthDialog = 316;
 inline constexpr int kDateRangeDialog = 336;
 inline constexpr int kGlobalDialog = 344;
+inline constexpr int kWebPagesDialog = 346;
+inline constexpr int kWebFolder = 1512;  // the site's folder (read only)
 
 inline constexpr int kStatusBar = 2002;    // report dialogs' status bar
 inline constexpr int kProgressBar = 2003;  // report dialogs' progress bar
@@ -96,6 +101,21 @@ private:
     QComboBox* year_;
     std::string anno_;
 };
+
+// "Web Pages": the station's web site written into its "web" folder (WebPages), then its
+// index.html opened in the default browser.
+class WebPagesDialog : public JobDialog {
+public:
+    WebPagesDialog(AppState& state, QWidget* parent);
+
+private:
+    void ok() override;
+    std::string folder_;
+};
+
+// How the Web Pages dialog opens the site's index: QDesktopServices::openUrl unless replaced
+// (tests replace it, so no browser starts); an empty function puts the default back.
+void set_url_opener(std::function<void(const QUrl&)> opener);
 
 // "Global Report": every year held; GlobalReport.
 class GlobalReportDialog : public JobDialog {

@@ -23,6 +23,7 @@ inline constexpr int kAnnual = 40002;
 inline constexpr int kGlobal = 40011;
 inline constexpr int kDateRange = 40009;
 inline constexpr int kStatistics = 40003;
+inline constexpr int kWebPages = 40053;
 inline constexpr int kHelp = 9010;
 inline constexpr int kCheckUpdates = 40010;
 inline constexpr int kAbout = 9006;

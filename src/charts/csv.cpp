@@ -75,6 +75,29 @@ constexpr const char* kSelect =
 
 }  // namespace
 
+bool daily_csv_row(std::ostream& out, const Units& u, const Day& d)
+{
+    if (d.day.empty() && d.month.empty()) return false;  // records without a date
+    const int p_dec = spec_decimals(u.PSpec), r_dec = spec_decimals(u.RSpec),
+              et_dec = spec_decimals(u.ETSpec);
+    const auto t = [&u](double v) { return fixed(u.temp(v), 1); };
+    const Quantities& q = d.q;
+    const double b = u.BarFatt, f = u.WindFatt;
+    out << iso_date(d.year, d.month, d.day) << ',' << t(q[kTAvg]) << ',' << t(q[kTMin]) << ','
+        << field(d.time_min) << ',' << t(q[kTMax]) << ',' << field(d.time_max) << ',' << t(q[kDAvg])
+        << ',' << t(q[kDMin]) << ',' << t(q[kDMax]) << ',' << t(q[kHAvg]) << ',' << t(q[kHMin])
+        << ',' << t(q[kHMax]) << ',' << t(q[kCAvg]) << ',' << t(q[kCMin]) << ',' << t(q[kCMax])
+        << ',' << fixed(q[kRhAvg], 0) << ',' << fixed(q[kRhMin], 0) << ',' << fixed(q[kRhMax], 0)
+        << ',' << fixed(q[kPAvg] * b, p_dec) << ',' << fixed(q[kPMin] * b, p_dec) << ','
+        << fixed(q[kPMax] * b, p_dec) << ',' << fixed(q[kSAvg], 1) << ',' << fixed(q[kSMax], 0)
+        << ',' << fixed(d.et * u.RainFatt, et_dec) << ',' << fixed(d.uv, 1) << ','
+        << fixed(d.rate * u.RainFatt, r_dec) << ',' << fixed(d.rain * u.RainFatt, r_dec) << ','
+        << fixed(q[kSpAvg] * f, 1) << ',' << fixed(q[kSpMax] * f, 1) << ','
+        << fixed(q[kGust] * f, 1) << ',' << field(trimmed(d.direction)) << ','
+        << fixed(d.windrun * u.WindRunFatt, 2) << ',' << std::to_string(d.samples) << "\r\n";
+    return true;
+}
+
 bool export_csv(Owner* owner, Db& db, [[maybe_unused]] const Settings& s, const Units& u,
                 const ChartSpan& span, bool daily, std::ostream& out, long& rows)
 {
@@ -82,7 +105,6 @@ bool export_csv(Owner* owner, Db& db, [[maybe_unused]] const Settings& s, const 
     const SpanWhere w = span_where(span);
     const int p_dec = spec_decimals(u.PSpec), r_dec = spec_decimals(u.RSpec),
               et_dec = spec_decimals(u.ETSpec);
-    const auto t = [&u](double v) { return fixed(u.temp(v), 1); };
     bool failed = false;
     if (daily) {
         out << kDailyHeader << "\r\n";
@@ -91,24 +113,7 @@ bool export_csv(Owner* owner, Db& db, [[maybe_unused]] const Settings& s, const 
             owner, db, "datimeteo", kSpanWhere, {w.from_year, w.to_year, w.from_key, w.to_key}, u,
             wind,
             [&](Day&& d, const WindTally&) {
-                if (d.day.empty() && d.month.empty()) return;  // records without a date
-                const Quantities& q = d.q;
-                const double b = u.BarFatt, f = u.WindFatt;
-                out << iso_date(d.year, d.month, d.day) << ',' << t(q[kTAvg]) << ',' << t(q[kTMin])
-                    << ',' << field(d.time_min) << ',' << t(q[kTMax]) << ',' << field(d.time_max)
-                    << ',' << t(q[kDAvg]) << ',' << t(q[kDMin]) << ',' << t(q[kDMax]) << ','
-                    << t(q[kHAvg]) << ',' << t(q[kHMin]) << ',' << t(q[kHMax]) << ',' << t(q[kCAvg])
-                    << ',' << t(q[kCMin]) << ',' << t(q[kCMax]) << ',' << fixed(q[kRhAvg], 0) << ','
-                    << fixed(q[kRhMin], 0) << ',' << fixed(q[kRhMax], 0) << ','
-                    << fixed(q[kPAvg] * b, p_dec) << ',' << fixed(q[kPMin] * b, p_dec) << ','
-                    << fixed(q[kPMax] * b, p_dec) << ',' << fixed(q[kSAvg], 1) << ','
-                    << fixed(q[kSMax], 0) << ',' << fixed(d.et * u.RainFatt, et_dec) << ','
-                    << fixed(d.uv, 1) << ',' << fixed(d.rate * u.RainFatt, r_dec) << ','
-                    << fixed(d.rain * u.RainFatt, r_dec) << ',' << fixed(q[kSpAvg] * f, 1) << ','
-                    << fixed(q[kSpMax] * f, 1) << ',' << fixed(q[kGust] * f, 1) << ','
-                    << field(trimmed(d.direction)) << ',' << fixed(d.windrun * u.WindRunFatt, 2)
-                    << ',' << std::to_string(d.samples) << "\r\n";
-                ++rows;
+                if (daily_csv_row(out, u, d)) ++rows;
             },
             failed);
         return !failed;

@@ -15,6 +15,10 @@ namespace nimbora {
 bool export_csv(Owner* owner, Db& db, const Settings& s, const Units& u, const ChartSpan& span,
                 bool daily, std::ostream& out, long& rows);
 
+// The daily form's row of one day that read_days handed over, CR LF ended; false (nothing
+// written) for the day of the records without a date.
+bool daily_csv_row(std::ostream& out, const Units& u, const Day& d);
+
 // The header rows, without their line end.
 extern const char* const kRecordHeader;
 extern const char* const kDailyHeader;

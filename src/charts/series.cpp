@@ -475,13 +475,13 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
     // month's records are those of the span whose year and month texts are its own), then
     // taken in order.
     const int first_month = span.from.year * 12 + span.from.month - 1;
-    std::vector<std::vector<Day>> read(
+    std::vector<std::vector<Day>> by_month(
         static_cast<std::size_t>(span.to.year * 12 + span.to.month - 1 - first_month + 1));
     if (!read_side_by_side(
-            owner, db, static_cast<int>(read.size()), [&](Owner* o, Db& connection, int part) {
+            owner, db, static_cast<int>(by_month.size()), [&](Owner* o, Db& connection, int part) {
                 const int month = first_month + part;
                 const std::string y = strf("%04d", month / 12), m = strf("%02d", month % 12 + 1);
-                std::vector<Day>& held = read[static_cast<std::size_t>(part)];
+                std::vector<Day>& held = by_month[static_cast<std::size_t>(part)];
                 SpanWind wind;
                 bool month_failed = false;
                 read_days(
@@ -491,28 +491,43 @@ bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartK
                 return !month_failed;
             }))
         return false;
+    std::vector<Day> read;
+    for (std::vector<Day>& days_of_month : by_month)
+        for (Day& d : days_of_month) read.push_back(std::move(d));
+    daily_series(s, u, kind, span, read, out);
+    return true;
+}
 
+void daily_series(const Settings& s, const Units& u, ChartKind kind, const ChartSpan& span,
+                  const std::vector<Day>& days, Series& out)
+{
+    out = Series{};
+    out.kind = kind;
+    out.span = span;
+    out.uv = s.column(kUV);
+    out.limits = speed_limits(u);
+    out.resolution = Resolution::daily;
+    out.x_from = day_index(span.from) * 1440 + span.from_minute;
+    out.x_to = day_index(span.to) * 1440 + span.to_minute;
+    out.bucket = 1440;
     long last_index = std::numeric_limits<long>::min();
-    for (const std::vector<Day>& year_days : read) {
-        for (const Day& d : year_days) {
-            ++out.records;
-            if (d.day.empty() && d.month.empty()) continue;  // records without a date
-            const Ymd date{number_of(d.year), number_of(d.month), number_of(d.day)};
-            if (date.year < 0 || date.month < 1 || date.month > 12 || date.day < 1) continue;
-            Point p;
-            const long index = day_index(date);
-            p.x = index * 1440 + 720;
-            p.gap_before = last_index != std::numeric_limits<long>::min() && index > last_index + 1;
-            last_index = index;
-            p.when = date_text(date);
-            p.v = day_values(kind, d, u);
-            p.time_min = d.time_min;
-            p.time_max = d.time_max;
-            out.points.push_back(std::move(p));
-        }
+    for (const Day& d : days) {
+        ++out.records;
+        if (d.day.empty() && d.month.empty()) continue;  // records without a date
+        const Ymd date{number_of(d.year), number_of(d.month), number_of(d.day)};
+        if (date.year < 0 || date.month < 1 || date.month > 12 || date.day < 1) continue;
+        Point p;
+        const long index = day_index(date);
+        p.x = index * 1440 + 720;
+        p.gap_before = last_index != std::numeric_limits<long>::min() && index > last_index + 1;
+        last_index = index;
+        p.when = date_text(date);
+        p.v = day_values(kind, d, u);
+        p.time_min = d.time_min;
+        p.time_max = d.time_max;
+        out.points.push_back(std::move(p));
     }
     running_total(out);
-    return true;
 }
 
 std::string utf8_of_latin1(std::string_view text)

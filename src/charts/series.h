@@ -8,6 +8,7 @@
 #include "config/UnitConvert.h"
 #include "jobs/Owner.h"
 #include "jobs/ReportJob.h"
+#include "reports/daily.h"
 #include "reports/wind.h"
 
 #include <array>
@@ -95,6 +96,11 @@ struct Series {
 // resolution the span's length chooses.
 bool read_series(Owner* owner, Db& db, const Settings& s, const Units& u, ChartKind kind,
                  const ChartSpan& span, Series& out, std::optional<Resolution> at = {});
+
+// The series of `kind` over `span` at daily resolution from the days read_days handed over
+// for it, in their order: what read_series draws at Resolution::daily (not the wind rose).
+void daily_series(const Settings& s, const Units& u, ChartKind kind, const ChartSpan& span,
+                  const std::vector<Day>& days, Series& out);
 
 // The resolution a span of `days` days with `records` records is drawn at.
 Resolution resolution_for(long days, long records);

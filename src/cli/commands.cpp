@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"report", "Write a report", add_report, run_report},
     {"chart", "Write a chart of a span as SVG", add_chart, run_chart},
     {"export", "Write the records or the day figures of a span as CSV", add_export, run_export},
+    {"web", "Write the station's web pages (static HTML with charts)", add_web, run_web},
     {"run", "Stay running: the open station's scheduled uploads, until SIGINT or SIGTERM", add_run,
      run_daemon},
     {"upload", "Upload the report and the listed files now, as the schedule would", add_upload,

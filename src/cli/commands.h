@@ -52,6 +52,10 @@ struct ChartArgs {
     std::string out;
 };
 
+struct WebArgs {
+    std::string out;  // the site's folder; empty: the station folder's "web"
+};
+
 struct DemoArgs {
     std::string folder = "nimbora-demo";
 };
@@ -65,6 +69,7 @@ struct Args {
     ImportArgs import;
     ReportArgs report;
     ChartArgs chart;
+    WebArgs web;
     DemoArgs demo;
     std::string action;      // the chosen command, as "station new" or "config show"
     bool trust_yes = false;  // trust --yes
@@ -122,6 +127,8 @@ void add_chart(CLI::App& app, Args& args);
 Exit run_chart(Session& session);
 void add_export(CLI::App& app, Args& args);
 Exit run_export(Session& session);
+void add_web(CLI::App& app, Args& args);
+Exit run_web(Session& session);
 void add_demo(CLI::App& app, Args& args);
 Exit run_demo(Session& session);
 

@@ -36,6 +36,14 @@ public:
     std::vector<Message> held;
 };
 
+// Whether the connection holds temporary tables, views, indexes or triggers; true when that
+// cannot be told.
+bool has_temporary_objects(Db& db)
+{
+    const auto r = db.query(nullptr, "select 1 from temp.sqlite_master limit 1");
+    return !r.ok || !r.rows.empty();
+}
+
 }  // namespace
 
 bool read_side_by_side(Owner* owner, Db& db, int parts,
@@ -59,8 +67,9 @@ bool read_side_by_side(Owner* owner, Db& db, int parts,
     const char* file = sqlite3_db_filename(db.get(), "main");
     const std::string path = file ? file : "";
     // Inside a transaction of the caller's, other connections would see another snapshot and
-    // none of its own writes.
-    if (!path.empty() && sqlite3_get_autocommit(db.get())) {
+    // none of its own writes; with temporary tables or views of its own (which may stand in
+    // for a table of the database), other records.
+    if (!path.empty() && sqlite3_get_autocommit(db.get()) && !has_temporary_objects(db)) {
         for (unsigned t = 1; t < threads; ++t) {
             others.emplace_back([&work, path] {
                 // Opening fails only as the caller's own connection could fail now; the parts

@@ -132,5 +132,25 @@ TEST_F(CliChart, ExportsRecordsAndDays)
     EXPECT_EQ(r.err, "Error: Can't write " + dir.folder() + "none/x.csv\n");
 }
 
+// The web pages: by default in the station folder's "web", or where --out says; a second run
+// writes nothing.
+TEST_F(CliChart, WebWritesTheSiteOnceThenNothing)
+{
+    Result r = run({"web"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    // The 24 files of a one-month site and the two text reports of the report folder.
+    EXPECT_EQ(r.out, folder + "web: 26 file(s) written, 0 unchanged\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder + "web/reports"), {}), 2);
+    for (const char* name : {"index.html", "style.css", "2008.html", "2008-05.html",
+                             "charts/temperature_2008-05.svg", "charts/windrose_2008-05.svg"})
+        EXPECT_TRUE(fs::is_regular_file(folder + "web/" + name)) << name;
+    r = run({"web"});
+    EXPECT_EQ(r.out, folder + "web: 0 file(s) written, 26 unchanged\n");
+
+    r = run({"web", "--out", dir.folder() + "site"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    EXPECT_EQ(read(dir.folder() + "site/2008-05.html"), read(folder + "web/2008-05.html"));
+}
+
 }  // namespace
 }  // namespace nimbora

@@ -48,6 +48,7 @@ protected:
         {ids::kDateRange, "Report", "&Date Range"},
         {ids::kStatistics, "Report", "&Statistics"},
         {ids::charts::kMenuItem, "Report", "C&harts..."},
+        {ids::kWebPages, "Report", "&Web Pages..."},
         {ids::kHelp, "Help", "&Help"},
         {ids::kCheckUpdates, "Help", "&Check for Updates"},
         {ids::kAbout, "Help", "&About"},

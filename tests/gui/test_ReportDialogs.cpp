@@ -286,6 +286,30 @@ TEST_F(ReportDialogs, GlobalShowsTheYearsHeldAndFillsItsProgressBar)
     EXPECT_GT(bar->maximum(), 0);
 }
 
+// Web Pages: the site written into the station's "web" folder with progress, then its index
+// handed to the browser (a stand-in here: no browser starts), and no message.
+TEST_F(ReportDialogs, WebPagesWritesTheSiteAndOpensItsIndex)
+{
+    std::vector<QUrl> opened;
+    set_url_opener([&opened](const QUrl& url) { opened.push_back(url); });
+    WebPagesDialog dialog(state_, nullptr);
+    EXPECT_EQ(child<QLineEdit>(&dialog, ids::jobs::kWebFolder)->text(),
+              qt_text(station_->dir.folder() + "web"));
+    auto* bar = child<QProgressBar>(&dialog, ids::jobs::kProgressBar);
+    boxes_.clear();
+    click(&dialog, ids::kOk);
+    wait_for_jobs();
+    QCoreApplication::processEvents();
+    set_url_opener({});
+    EXPECT_TRUE(boxes_.messages.empty());
+    EXPECT_TRUE(written("web/2009-01.html"));
+    EXPECT_TRUE(written("web/records.html"));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(qt_text(path("web/index.html"))));
+    EXPECT_EQ(bar->maximum(), 3 + 2);  // three month pages, the records and the index
+    EXPECT_TRUE(menu_.back());
+}
+
 // Where the message goes once the dialog is gone is GuiOwner's part (test_GuiOwner).
 TEST_F(ReportDialogs, AClosedDialogLeavesItsJobRunningAndItsMessageTold)
 {

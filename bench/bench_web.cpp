@@ -1,0 +1,155 @@
+// The station's web site on ten years of 5-minute records (1.05 million rows, built by the
+// import on the first run): the whole site written into an empty folder, the current pages
+// written again over it, and the records page alone (its past years from the cache).
+#include "config/Db.h"
+#include "config/install.h"
+#include "config/schema.h"
+#include "import/load_db.h"
+#include "import/synthetic.h"
+#include "web/site.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace nimbora {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFirstYear = 2010;
+
+struct Station {
+    std::string folder;
+    Settings settings;
+};
+
+const Station& ten_years()
+{
+    static const Station built = [] {
+        Station st;
+        st.folder = (fs::temp_directory_path() / "nimbora-bench-web" / "ten-years").string() + "/";
+        Settings& s = st.settings;
+        s.InitPathDB = s.InitPathRep = s.InitPathWLK = st.folder;
+        for (int c = 0; c < kReportColumns; ++c) s.ReportChk[static_cast<std::size_t>(c)] = 1;
+        if (fs::exists(st.folder + kDbFile)) return st;  // built by an earlier run
+        fs::create_directories(st.folder);
+        if (!install_product(nullptr, st.folder).ok) std::abort();
+        for (int y = kFirstYear; y < kFirstYear + 10; ++y) {
+            ReportJob job;
+            job.settings = s;
+            for (int m = 1; m <= 12; ++m) {
+                char file[32];
+                std::snprintf(file, sizeof file, "%04d-%02d.wlk", y, m);
+                if (!write_synthetic_month(st.folder + file, y, m, 5,
+                                           static_cast<std::uint32_t>(y * 100 + m)))
+                    std::abort();
+                job.Files.push_back(file);
+            }
+            if (load_db(job).code != 0) std::abort();
+            for (const std::string& f : job.Files) fs::remove(st.folder + f);
+        }
+        return st;
+    }();
+    return built;
+}
+
+// Prints what a run tells, so that a failure says why.
+class PrintingOwner final : public Owner {
+public:
+    void message(std::string_view caption, std::string_view text, Icon) override
+    {
+        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                     static_cast<int>(text.size()), text.data());
+    }
+    bool question(std::string_view caption, std::string_view text, Icon icon,
+                  bool unanswered) override
+    {
+        message(caption, text, icon);
+        return unanswered;
+    }
+    void status(std::string_view) override {}
+    void progress_range(int, int) override {}
+    void progress_step(int) override {}
+    void progress_reset() override {}
+    void busy(bool) override {}
+    void menu_enabled(bool) override {}
+};
+PrintingOwner printing;
+
+// No WLK file of a current month: the database alone.
+constexpr LiveMonthAt kNoLiveMonth{};
+
+std::string site_folder()
+{
+    return ten_years().folder + "web/";
+}
+
+void BM_WholeSiteFirstTime(benchmark::State& state)
+{
+    const Station& st = ten_years();
+    long written = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(site_folder());
+        fs::remove(st.folder + "NimboWebRecords.cache");
+        state.ResumeTiming();
+        auto db = Db::open(&printing, st.folder + kDbFile);
+        SiteCounts counts;
+        if (!db || !write_site(&printing, *db, st.settings, site_folder(), counts, kNoLiveMonth))
+            state.SkipWithError("write_site failed");
+        written = counts.written;
+    }
+    state.counters["files"] = static_cast<double>(written);
+}
+BENCHMARK(BM_WholeSiteFirstTime)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+void BM_CurrentPagesAgain(benchmark::State& state)
+{
+    const Station& st = ten_years();
+    auto db = Db::open(&printing, st.folder + kDbFile);
+    SiteCounts first;
+    if (!db || !write_site(&printing, *db, st.settings, site_folder(), first, kNoLiveMonth))
+        state.SkipWithError("write_site failed");
+    for (auto _ : state) {
+        SiteCounts counts;
+        if (!write_current_pages(&printing, *db, st.settings, site_folder(), counts, kNoLiveMonth))
+            state.SkipWithError("write_current_pages failed");
+    }
+}
+BENCHMARK(BM_CurrentPagesAgain)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The current pages without the records page: the index, the latest two months, their year.
+void BM_CurrentPagesWithoutRecords(benchmark::State& state)
+{
+    const Station& st = ten_years();
+    auto db = Db::open(&printing, st.folder + kDbFile);
+    for (auto _ : state) {
+        SiteCounts counts;
+        if (!db || !write_current_pages(&printing, *db, st.settings, site_folder(), counts,
+                                        kNoLiveMonth, false))
+            state.SkipWithError("write_current_pages failed");
+    }
+}
+BENCHMARK(BM_CurrentPagesWithoutRecords)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RecordsPage(benchmark::State& state)
+{
+    const Station& st = ten_years();
+    auto db = Db::open(&printing, st.folder + kDbFile);
+    for (auto _ : state) {
+        SiteCounts counts;
+        if (!db ||
+            !write_records_page(&printing, *db, st.settings, site_folder(), counts, kNoLiveMonth))
+            state.SkipWithError("write_records_page failed");
+    }
+}
+BENCHMARK(BM_RecordsPage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace nimbora
+
+BENCHMARK_MAIN();
