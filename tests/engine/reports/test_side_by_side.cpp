@@ -106,6 +106,23 @@ TEST_F(SideBySide, InsideATransactionOnTheCallersConnection)
     ASSERT_TRUE(db->query(nullptr, "rollback").ok);
 }
 
+// A temporary view of the caller's standing in for the table: other connections would read
+// the table itself, so every part is read on the caller's connection, through the view.
+TEST_F(SideBySide, TemporaryViewOnTheCallersConnection)
+{
+    ASSERT_TRUE(db->query(nullptr, "create temp view t as select '2007' as year").ok);
+    std::map<int, std::string> rows;
+    test::RecordingOwner owner;
+    EXPECT_TRUE(read_side_by_side(&owner, *db, 3, [&](Owner* o, Db& c, int part) {
+        EXPECT_EQ(c.get(), db->get());
+        const auto r =
+            c.query(o, "select count(*) from t where year=?", {std::to_string(2006 + part)});
+        rows[2006 + part] = r.rows.at(0).at(0);
+        return r.ok;
+    }));
+    EXPECT_EQ(rows, (std::map<int, std::string>{{2006, "0"}, {2007, "1"}, {2008, "0"}}));
+}
+
 // A database without a file (in memory) cannot be opened a second time: every part is read
 // on the caller's connection, which alone holds the table.
 TEST(SideBySideInMemory, ReadOnTheCallersConnection)
