@@ -178,30 +178,6 @@ TEST(InternetFunc, OkStoresEveryField)
     EXPECT_EQ(after.Rep_Name, s.Rep_Name);
 }
 
-TEST(InternetFunc, WebPagesAndTheirFolder)
-{
-    Settings s = station();
-    s.WebUpload = 1;
-    s.WebFolder = "site";
-    InternetForm f = internet_form(s);
-    EXPECT_TRUE(f.web_upload);
-    EXPECT_EQ(f.web_folder, "site");
-    EXPECT_TRUE(web_folder_enabled(f.web_upload));
-    EXPECT_FALSE(web_folder_enabled(false));
-    EXPECT_FALSE(check_web_folder(f));
-
-    f.web_upload = false;
-    f.web_folder = "/var/www";
-    Settings after = apply_internet_form(s, f);
-    EXPECT_EQ(after.WebUpload, 0);
-    EXPECT_EQ(after.WebFolder, "/var/www");
-
-    f.web_folder = "a<b";
-    const auto refusal = check_web_folder(f);
-    ASSERT_TRUE(refusal);
-    EXPECT_EQ(refusal->text, "WebFolder: the settings file cannot hold '<' or a line break");
-}
-
 TEST(FtpLogViewer, ReadsTheBytesAndClearsEvenAMissingLog)
 {
     TempDir dir;
