@@ -204,6 +204,12 @@ QWidget* InternetDialog::make_file_page()
     counter_->setObjectName(widget_id(kCounter));
     counter_->setReadOnly(true);
     counter_->setMaximumWidth(60);
+    web_upload_ = make_check(tr("Web pages"), kWebUpload, page);
+    web_upload_->setToolTip(
+        tr("Each upload regenerates the station's web pages and sends the files that changed"));
+    web_folder_ = make_edit(kWebFolder, static_cast<int>(kRemotePathMax), page);
+    connect(web_upload_, &QCheckBox::toggled, this,
+            [this](bool on) { web_folder_->setEnabled(web_folder_enabled(on)); });
 
     connect(current_month_, &QCheckBox::toggled, this, [this](bool on) {
         if (!on) decades_->setChecked(false);
@@ -222,6 +228,11 @@ QWidget* InternetDialog::make_file_page()
     when->addWidget(upload_every_, 0, 3);
     when->addWidget(new QLabel(tr("Starting at:"), page), 1, 2);
     when->addWidget(start_time_, 1, 3);
+    when->addWidget(web_upload_, 2, 0, 1, 2);
+    auto* web_label = new QLabel(tr("Web folder:"), page);
+    web_label->setBuddy(web_folder_);
+    when->addWidget(web_label, 2, 2);
+    when->addWidget(web_folder_, 2, 3);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(add);
     buttons->addWidget(remove);
@@ -259,6 +270,9 @@ void InternetDialog::load(const InternetForm& f)
     current_month_->setChecked(f.current_month);
     decades_->setChecked(f.current_month && f.decades);
     decades_->setEnabled(decades_enabled(f.current_month));
+    web_upload_->setChecked(f.web_upload);
+    web_folder_->setText(qt_text(f.web_folder));
+    web_folder_->setEnabled(web_folder_enabled(f.web_upload));
 }
 
 InternetForm InternetDialog::read_fields() const
@@ -279,6 +293,8 @@ InternetForm InternetDialog::read_fields() const
     f.interval = upload_every_->currentIndex();
     f.time_start = text_of(start_time_->text());
     f.files = listed();
+    f.web_upload = web_upload_->isChecked();
+    f.web_folder = text_of(web_folder_->text());
     return f;
 }
 
@@ -406,6 +422,12 @@ void InternetDialog::accept()
         // The passive mode is taken even by an OK that the start time keeps open; the next
         // connection attempt of an upload reads it.
         state_.settings.Passive = f.passive ? 1 : 0;
+        return;
+    }
+
+    if (auto refusal = check_web_folder(f)) {
+        owner.message(refusal->caption, refusal->text, refusal->icon);
+        focus_field(1, web_folder_);
         return;
     }
 

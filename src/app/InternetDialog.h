@@ -45,6 +45,8 @@ public:
     static constexpr int kKeyBrowse = 41003;    // "..." beside it: a file picker
     static constexpr int kCheckServer = 41004;  // "Check server...": identity, Yes/No to trust
     static constexpr int kHint = 41005;         // what the chosen protocol means
+    static constexpr int kWebUpload = 41006;    // "Web pages": publish the station's site
+    static constexpr int kWebFolder = 41007;    // its remote folder
     // The status ball beside the button: green while on, red while off.
     static constexpr int kBallOn = 328;
     static constexpr int kBallOff = 327;
@@ -98,6 +100,8 @@ private:
     QLineEdit* start_time_ = nullptr;
     QListWidget* files_ = nullptr;
     QLineEdit* counter_ = nullptr;
+    QCheckBox* web_upload_ = nullptr;
+    QLineEdit* web_folder_ = nullptr;
 };
 
 }  // namespace nimbora

@@ -37,8 +37,10 @@ Exit run_upload(Session& session)
             session.owner.message("Upload", "Nothing was sent: see " + log, Icon::error);
         return kFailed;
     }
-    const std::string summary = strf("%d/%d file(s) uploaded", r.sent, r.attempted);
-    if (r.sent != r.attempted) {
+    std::string summary = strf("%d/%d file(s) uploaded", r.sent, r.attempted);
+    if (job.settings.WebUpload != 0)
+        summary += strf(", %d/%d web file(s)", r.web_sent, r.web_attempted);
+    if (r.sent != r.attempted || r.web_sent != r.web_attempted) {
         session.owner.message("Upload", summary + ": see " + log, Icon::error);
         return kFailed;
     }

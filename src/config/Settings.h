@@ -76,7 +76,10 @@ struct Settings {
     std::string KeyFile;                  // SFTP private key (OpenSSH); empty: password login
     std::string CaFile;                   // FTPS CA bundle; empty: the system's trust store
     std::string PinnedKey;                // FTPS "sha256//BASE64" pin of a self-signed certificate
-    int AtomicUpload = 1;  // 1: temporary name, then renamed; 0: the server refused it
+    int AtomicUpload = 1;   // 1: temporary name, then renamed; 0: the server refused it
+    int WebUpload = 0;      // 1: each upload regenerates the web pages and sends what changed
+    std::string WebFolder;  // the site's remote folder: empty is RemotePath itself; relative to
+                            // RemotePath unless it begins with '/'
 
     int IntervMin = 0;  // derived from Interval: minutes between uploads, 0 = on file change
 

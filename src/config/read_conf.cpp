@@ -255,7 +255,7 @@ std::string read_conf_text(std::string_view text, int count, const std::string& 
     const int entries = std::clamp(count, 0, kConfEntries);
     std::array<std::string, kConfEntries> values;
     std::string port;  // the Port element, when the port did not fit "nimbrep.dat"
-    std::string protocol, key_file, ca_file, pinned_key, atomic;
+    std::string protocol, key_file, ca_file, pinned_key, atomic, web_upload, web_folder;
     std::string line;  // one buffer for every line: its capacity is reused
     for (std::size_t begin = 0; begin < text.size();) {
         const std::size_t end = text.find('\n', begin);
@@ -276,6 +276,8 @@ std::string read_conf_text(std::string_view text, int count, const std::string& 
         if (auto value = element->value_of(kCaFileElement)) ca_file = std::string(*value);
         if (auto value = element->value_of(kPinnedKeyElement)) pinned_key = std::string(*value);
         if (auto value = element->value_of(kAtomicUploadElement)) atomic = std::string(*value);
+        if (auto value = element->value_of(kWebUploadElement)) web_upload = std::string(*value);
+        if (auto value = element->value_of(kWebFolderElement)) web_folder = std::string(*value);
     }
 
     auto folder = [&](const std::string& v) { return v.empty() ? DocPath : v; };
@@ -295,6 +297,8 @@ std::string read_conf_text(std::string_view text, int count, const std::string& 
     s.CaFile = ca_file;
     s.PinnedKey = pinned_key;
     s.AtomicUpload = atomic == "0" ? 0 : 1;
+    s.WebUpload = web_upload == "1" ? 1 : 0;
+    s.WebFolder = web_folder;
     return port;
 }
 
@@ -364,6 +368,8 @@ std::string conf_text(Settings& s)
     if (!s.CaFile.empty()) element(kCaFileElement, s.CaFile);
     if (!s.PinnedKey.empty()) element(kPinnedKeyElement, s.PinnedKey);
     if (s.AtomicUpload == 0) element(kAtomicUploadElement, "0");
+    if (s.WebUpload != 0) element(kWebUploadElement, "1");
+    if (!s.WebFolder.empty()) element(kWebFolderElement, s.WebFolder);
     return conf;
 }
 

@@ -32,6 +32,11 @@ inline constexpr const char* kCaFileElement = "CaFile";
 inline constexpr const char* kPinnedKeyElement = "PinnedKey";
 inline constexpr const char* kAtomicUploadElement = "AtomicUpload";
 
+// The web pages' publishing follows the same rule (defaults 0 and empty): WebUpload reads as 1
+// only for "1"; WebFolder is kept as written.
+inline constexpr const char* kWebUploadElement = "WebUpload";
+inline constexpr const char* kWebFolderElement = "WebFolder";
+
 // The host keys of a station's SFTP servers, in its folder (OpenSSH's known_hosts format).
 inline constexpr const char* kKnownHostsFile = "known_hosts";
 

@@ -279,6 +279,17 @@ std::vector<Def> make_defs()
         [](const Settings&, std::string_view v) { return check_choice("AtomicUpload", v, "01"); },
         [](Settings& s, std::string_view v) { s.AtomicUpload = v == "0" ? 0 : 1; }};
     defs.push_back(atomic);
+    defs.push_back(
+        Def{"WebUpload", [](const Settings& s) { return std::to_string(s.WebUpload); },
+            [](const Settings&, std::string_view v) { return check_choice("WebUpload", v, "01"); },
+            [](Settings& s, std::string_view v) { s.WebUpload = v == "1" ? 1 : 0; }});
+    defs.push_back(Def{"WebFolder", [](const Settings& s) { return s.WebFolder; },
+                       [](const Settings&, std::string_view v) -> Check {
+                           if (auto problem = too_long("WebFolder", v, kRemotePathMax))
+                               return problem;
+                           return conf_text_check("WebFolder", v);
+                       },
+                       [](Settings& s, std::string_view v) { s.WebFolder = std::string(v); }});
     defs.push_back(Def{"Interval", [](const Settings& s) { return s.Interval; },
                        [](const Settings&, std::string_view v) -> Check {
                            if (IntervMin(v)) return std::nullopt;
@@ -414,7 +425,7 @@ void apply_setting(Settings& s, std::string_view key, std::string_view value)
 
 std::optional<SettingCheck> check_upload_list(const Settings& s)
 {
-    if (!s.FileList[0].empty() || s.ReportUpload != 0) return std::nullopt;
+    if (!s.FileList[0].empty() || s.ReportUpload != 0 || s.WebUpload != 0) return std::nullopt;
     return SettingCheck{"Warning", "No files selected!", Icon::warning, false};
 }
 

@@ -47,8 +47,8 @@ std::optional<std::string> protocol_name(std::string_view value);
 // "sha256//" and the base64 of a SHA-256 hash (44 characters, the last '=').
 bool valid_pin(std::string_view pins);
 
-// The warning of the Internet settings when nothing would be uploaded: no listed file and no
-// current month's report.
+// The warning of the Internet settings when nothing would be uploaded: no listed file, no
+// current month's report and no web pages.
 std::optional<SettingCheck> check_upload_list(const Settings& s);
 
 // The first step of moving the database to a changed database folder: a copy, so that the

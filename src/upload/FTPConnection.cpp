@@ -4,11 +4,14 @@
 #include "config/format.h"
 #include "config/function.h"
 #include "config/read_conf.h"
+#include "config/schema.h"
 #include "jobs/Owner.h"
 #include "jobs/busy.h"
 #include "reports/current_month.h"
 #include "upload/ftp_log.h"
 #include "upload/server_identity.h"
+#include "upload/site_upload.h"
+#include "web/site.h"
 
 #include <curl/curl.h>
 
@@ -17,6 +20,8 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -183,6 +188,66 @@ void regenerate_report(const ReportJob& upload, const LocalTime& lt, FtpLog& log
     LoadTempTable(job);
 }
 
+// Keeps the first message a job told, as one line for the log.
+class FirstMessage final : public Owner {
+public:
+    void message(std::string_view, std::string_view text, Icon) override
+    {
+        if (!first_.empty()) return;
+        first_ = std::string(text);
+        for (char& c : first_)
+            if (c == '\r' || c == '\n') c = ' ';
+        while (!first_.empty() && first_.back() == ' ') first_.pop_back();
+    }
+    bool question(std::string_view, std::string_view, Icon, bool unanswered) override
+    {
+        return unanswered;
+    }
+    void status(std::string_view) override {}
+    void progress_range(int, int) override {}
+    void progress_step(int) override {}
+    void progress_reset() override {}
+    void busy(bool) override {}
+    void menu_enabled(bool) override {}
+
+    const std::string& text() const { return first_; }
+
+private:
+    std::string first_;
+};
+
+// Regenerates the web pages the latest data can change (the whole site when it was never
+// written: no index.html), holding ThActive as regenerate_report does and waiting for it as
+// long. A site that cannot be regenerated is logged and uploaded as it stands.
+void regenerate_site(const ReportJob& upload, FtpLog& log, const UploadCut* cut)
+{
+    const auto deadline = std::chrono::steady_clock::now() + ftp_timing().report_wait;
+    BusyClaim claim;
+    while (!(claim = BusyClaim::try_claim(ThActive))) {
+        if (cut && cut->requested()) return;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            log.linef("FTP: Web pages not regenerated, another job is running");
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const Settings& s = upload.settings;
+    const std::string folder = default_site_folder(upload.DocPath);
+    FirstMessage told;
+    bool done = false;
+    if (auto db = Db::open(&told, s.InitPathDB + kDbFile)) {
+        SiteCounts counts;
+        std::error_code ec;
+        done = fs::is_regular_file(folder + "/index.html", ec)
+                   ? write_current_pages(&told, *db, s, folder, counts)
+                   : write_site(&told, *db, s, folder, counts);
+    }
+    claim.release();
+    if (!done)
+        log.linef("FTP: Web pages not regenerated - %s",
+                  told.text().empty() ? "unknown error" : told.text().c_str());
+}
+
 // libcurl's progress call: non-zero aborts the request (CURLE_ABORTED_BY_CALLBACK).
 int cut_progress(void* cut, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
@@ -271,9 +336,22 @@ public:
         }
         // No folder is the server's root, as the settings files read it back: the same
         // settings send to the same place before and after the program restarts.
-        const std::string folder = s.RemotePath.empty() ? std::string("/") : s.RemotePath;
-        if (valid_host(s.FtpHost)) folder_ = folder_url(curl_, s.FtpHost, folder, sftp_);
+        set_folder(s.RemotePath.empty() ? std::string("/") : s.RemotePath);
+    }
+
+    // Where send() puts files from now on: `folder` as RemotePath is written.
+    void set_folder(const std::string& folder)
+    {
+        if (valid_host(s_.FtpHost)) folder_ = folder_url(curl_, s_.FtpHost, folder, sftp_);
         quote_folder_ = sftp_quote_folder(folder);
+    }
+
+    // Whether send() makes the folders of its target that the server does not have yet.
+    void create_missing_folders(bool on)
+    {
+        curl_easy_setopt(
+            curl_, CURLOPT_FTP_CREATE_MISSING_DIRS,
+            static_cast<long>(on ? CURLFTP_CREATE_DIR_RETRY : CURLFTP_CREATE_DIR_NONE));
     }
 
     // Connects and logs in, in passive mode or not (FTP and FTPS). CURLE_OK once logged in.
@@ -405,12 +483,20 @@ bool atomic_now(const ReportJob& job)
     return stored.AtomicUpload != 0;
 }
 
+// The counts of one kind of file an upload sends.
+struct SendCount {
+    int& attempted;
+    int& sent;
+};
+
 // Sends one file and logs a failure; false, with nothing logged, when `cut` aborted it. A
 // refused rename sends the file again under its own name and clears `atomic` for the rest.
-bool send_logged(FtpSession& session, FtpLog& log, const std::string& local, UploadResult& out,
-                 const UploadCut* cut, bool& atomic, const std::string& DocPath)
+// `arrived` (null: not asked) tells whether the file arrived.
+bool send_logged(FtpSession& session, FtpLog& log, const std::string& local, SendCount count,
+                 const UploadCut* cut, bool& atomic, const std::string& DocPath,
+                 bool* arrived = nullptr)
 {
-    ++out.attempted;
+    ++count.attempted;
     long rc = session.send(local, atomic ? FtpSession::Place::atomic : FtpSession::Place::direct);
     if (rc == CURLE_ABORTED_BY_CALLBACK && cut && cut->requested()) return false;
     if (rc == CURLE_QUOTE_ERROR && atomic) {
@@ -421,13 +507,80 @@ bool send_logged(FtpSession& session, FtpLog& log, const std::string& local, Upl
         rc = session.send(local, FtpSession::Place::retry);
         if (rc == CURLE_ABORTED_BY_CALLBACK && cut && cut->requested()) return false;
     }
+    if (arrived) *arrived = rc == CURLE_OK;
     if (rc == CURLE_OK)
-        ++out.sent;
+        ++count.sent;
     else if (rc == kNotAFile)
         log.linef("FTP error %ld: File not found - %s", kFileNotFound, local.c_str());
     else
         log.linef("FTP error %ld: File transfer failure - %s", rc, local.c_str());
     return true;
+}
+
+// Sends the files of the station's web site whose bytes differ from what the last upload
+// delivered to this server and folder (the manifest), into the site's remote folder and its
+// subfolders, made when missing. The manifest then holds the hash of each file that arrived;
+// a file that did not arrive keeps its old entry (or none), so it goes again next time. False
+// when `cut` aborted a file (the manifest is saved all the same).
+bool send_site(FtpSession& session, FtpLog& log, UploadResult& out, const UploadCut* cut,
+               bool& atomic, const ReportJob& job)
+{
+    const Settings& s = job.settings;
+    const std::vector<SiteFile> files = list_site(default_site_folder(job.DocPath));
+    const std::string manifest_path = job.DocPath + kWebManifestFile;
+    std::string before;
+    {
+        std::ifstream in(manifest_path, std::ios::binary);
+        if (in) before.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    Manifest manifest = read_manifest(before);
+    const std::string key = manifest_key(s);
+    const ManifestEntries sent_before = manifest[key];
+    ManifestEntries now;
+    const std::string remote = site_remote_folder(s);
+    const auto save = [&] {
+        if (now.empty()) {
+            manifest.erase(key);
+        } else {
+            manifest[key] = now;
+        }
+        const std::string text = manifest_text(manifest);
+        if (text != before && !replace_file(nullptr, manifest_path, text))
+            log.linef("FTP: Web manifest not written - %s", manifest_path.c_str());
+    };
+
+    session.create_missing_folders(true);
+    bool whole = true;
+    for (const SiteFile& f : files) {
+        const auto old = sent_before.find(f.path);
+        if (old != sent_before.end() && !f.hash.empty() && old->second == f.hash) {
+            now[f.path] = f.hash;
+            continue;
+        }
+        const std::size_t slash = f.path.rfind('/');
+        session.set_folder(remote_subfolder(
+            remote, slash == std::string::npos ? std::string() : f.path.substr(0, slash),
+            session.sftp()));
+        bool arrived = false;
+        if ((cut && cut->requested()) ||
+            !send_logged(session, log, f.local, {out.web_attempted, out.web_sent}, cut, atomic,
+                         job.DocPath, &arrived)) {
+            whole = false;
+            if (old != sent_before.end()) now[f.path] = old->second;
+            break;
+        }
+        if (arrived && !f.hash.empty())
+            now[f.path] = f.hash;
+        else if (old != sent_before.end())
+            now[f.path] = old->second;
+    }
+    if (!whole) {
+        // Cut: what was not tried keeps its entry.
+        for (const auto& [path, hash] : sent_before) now.emplace(path, hash);
+    }
+    session.create_missing_folders(false);
+    save();
+    return whole;
 }
 
 // The log line of a connection refused because the server's identity is not the trusted one
@@ -584,6 +737,7 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive, UploadCut*
 
     const LocalTime lt = local_now();
     if (s.ReportUpload > 0) regenerate_report(job, lt, log, cut);
+    if (s.WebUpload != 0 && !cut_now()) regenerate_site(job, log, cut);
 
     const CurlHandle curl(curl_easy_init());
     if (!curl) {
@@ -637,15 +791,21 @@ UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive, UploadCut*
     if (s.ReportUpload > 0) {
         const std::string report = s.InitPathRep + mesi[static_cast<std::size_t>(lt.month - 1)] +
                                    "_" + strf("%d", lt.year) + ".txt";
-        if (cut_now() || !send_logged(session, log, report, out, cut, atomic, job.DocPath))
+        if (cut_now() ||
+            !send_logged(session, log, report, {out.attempted, out.sent}, cut, atomic, job.DocPath))
             return cut_short();
     }
     for (const std::string& file : s.FileList) {
         if (file.empty()) break;
-        if (cut_now() || !send_logged(session, log, file, out, cut, atomic, job.DocPath))
+        if (cut_now() ||
+            !send_logged(session, log, file, {out.attempted, out.sent}, cut, atomic, job.DocPath))
             return cut_short();
     }
+    if (s.WebUpload != 0 && (cut_now() || !send_site(session, log, out, cut, atomic, job)))
+        return cut_short();
     log.linef("FTP: %2d/%d file(s) uploaded", out.sent, out.attempted);
+    if (s.WebUpload != 0)
+        log.linef("FTP: %2d/%d web file(s) uploaded", out.web_sent, out.web_attempted);
     log.linef("FTP: Connection closed");
     return finish(0);
 }

@@ -51,6 +51,8 @@ struct UploadResult {
     bool connected = false;          // logged in and entered the remote folder
     int sent = 0;                    // files that arrived
     int attempted = 0;               // files tried: the report and the listed ones
+    int web_sent = 0;                // files of the web site that arrived (WebUpload 1)
+    int web_attempted = 0;           // files of the web site tried: those that changed
     std::vector<std::string> lines;  // the lines appended to "Ftp.log", without CR LF
     bool logged = false;             // every line reached "Ftp.log" (a full disk: the owner heard)
 };
@@ -96,7 +98,14 @@ int passive_for_attempt(const ReportJob& job, int attempt);
 // known_hosts); an untrusted server or one without TLS ends the upload at once with one log
 // line and nothing sent, and an unknown protocol is never taken for FTP. The report and each file
 // count as attempted; a missing local file or a folder is logged "File not found" (code 2) and the
-// next one is tried. `passive` (empty: passive_for_attempt) is read before each attempt. Blocks
+// next one is tried. With WebUpload 1 the web pages the latest data can change are regenerated
+// first (claiming ThActive as the report does; "FTP: Web pages not regenerated, another job is
+// running" after the same wait), and after the listed files every file of the station's site
+// whose bytes differ from what the manifest says arrived at this server and folder goes into
+// the site's remote folder (site_upload.h), folders made when missing; the log then gains
+// "FTP: %2d/%d web file(s) uploaded" after the files' line. With WebUpload 0 nothing of this
+// happens and the log is as before. `passive` (empty: passive_for_attempt) is read before each
+// attempt. Blocks
 // until done, or until `cut` (null: never) is requested. When the log cannot be opened, job.hOwner
 // hears of it and nothing is uploaded.
 UploadResult ftp_upload(ReportJob& job, const PassiveSource& passive = {},

@@ -54,7 +54,19 @@ InternetForm internet_form(const Settings& s)
         if (file.empty()) break;
         f.files.push_back(file);
     }
+    f.web_upload = s.WebUpload != 0;
+    f.web_folder = s.WebFolder;
     return f;
+}
+
+bool web_folder_enabled(bool web_upload)
+{
+    return web_upload;
+}
+
+std::optional<SettingCheck> check_web_folder(const InternetForm& f)
+{
+    return check_setting(Settings{}, "WebFolder", f.web_folder);
 }
 
 int interval_index(std::string_view Interval)
@@ -169,6 +181,8 @@ Settings apply_internet_form(const Settings& s, const InternetForm& f)
                                                                                   : 0)];
     out.KeyFile = f.key_file;
     out.PinnedKey = f.pinned_key;
+    out.WebUpload = f.web_upload ? 1 : 0;
+    apply_setting(out, "WebFolder", f.web_folder);
     return out;
 }
 

@@ -31,6 +31,8 @@ struct InternetForm {
     int interval = 0;                // row of TimeInterval selected in "Upload every"
     std::string time_start;          // "Starting at:"
     std::vector<std::string> files;  // the upload list, in list order
+    bool web_upload = false;         // "Web pages": regenerate the site and send what changed
+    std::string web_folder;          // "Web folder:" (relative to Folder unless it begins with '/')
 };
 
 // The form as the dialog opens on `s`. An Interval that is not one of the labels selects
@@ -46,6 +48,12 @@ bool start_time_enabled(int interval);
 // "Subdivision by decade" is enabled only while "Current Month" is ticked; unticking
 // "Current Month" also unticks it.
 bool decades_enabled(bool current_month);
+
+// "Web folder:" is editable only while "Web pages" is ticked.
+bool web_folder_enabled(bool web_upload);
+
+// The refusal of the web folder (a value the settings file cannot hold, or too long), if any.
+std::optional<SettingCheck> check_web_folder(const InternetForm& f);
 
 // ReportUpload for the two boxes: 0 without "Current Month", 1 with it, 2 with both.
 int report_upload(bool current_month, bool decades);

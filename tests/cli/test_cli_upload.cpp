@@ -76,5 +76,32 @@ TEST_F(CliUpload, FailsUnlessEveryFileArrived)
     EXPECT_EQ(r.err, "Upload: Nothing was sent: see " + home + "Hill/Ftp.log\n");
 }
 
+TEST_F(CliUpload, WebPagesGoIntoTheirFolderAndAreCountedApart)
+{
+    ASSERT_EQ(run({"config", "set", "WebUpload", "1"}).code, kOk);
+    ASSERT_EQ(run({"config", "set", "WebFolder", "site"}).code, kOk);
+    EXPECT_NE(run({"config", "show"}).out.find("\nWebFolder        site\n"), std::string::npos);
+    Result r = run({"upload"});
+    EXPECT_EQ(r.code, kOk) << r.err;
+    const fs::path site = home + "Hill/web";
+    const std::string index = test::read_file(site / "index.html");
+    ASSERT_FALSE(index.empty()) << "the site was not written";
+    EXPECT_EQ(test::read_file(server.home() / "wx" / "site" / "index.html"), index);
+    int files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(site)) files += e.is_regular_file();
+    const std::string counted = std::to_string(files) + "/" + std::to_string(files);
+    EXPECT_EQ(r.err, "Upload: 1/1 file(s) uploaded, " + counted + " web file(s)\n");
+    EXPECT_NE(r.out.find(" FTP:  1/1 file(s) uploaded\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" web file(s) uploaded\n"), std::string::npos) << r.out;
+
+    // A site file the server will not take fails the command.
+    test::write_file(site / "extra.html", "<p>new</p>");
+    fs::create_directories(server.home() / "wx" / "site" / "extra.html.part");
+    r = run({"upload"});
+    EXPECT_EQ(r.code, kFailed);
+    EXPECT_EQ(r.err,
+              "Upload: 1/1 file(s) uploaded, 0/1 web file(s): see " + home + "Hill/Ftp.log\n");
+}
+
 }  // namespace
 }  // namespace nimbora

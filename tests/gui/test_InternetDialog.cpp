@@ -325,6 +325,35 @@ TEST_F(InternetDialogTest, SwitchedOnIsSavedAndReopensOn)
     EXPECT_EQ(stops, stops_before);
 }
 
+TEST_F(InternetDialogTest, WebPagesAndTheirFolderAreSavedAndARefusedFolderKeepsTheDialogOpen)
+{
+    InternetDialog d(state, nullptr);
+    test::with_next_modal([](QWidget* w) {
+        QLineEdit* folder = find<QLineEdit>(w, InternetDialog::kWebFolder);
+        EXPECT_FALSE(folder->isEnabled());
+        QCheckBox* web = find<QCheckBox>(w, InternetDialog::kWebUpload);
+        web->setChecked(true);
+        EXPECT_TRUE(folder->isEnabled());
+        type(w, InternetDialog::kWebFolder, "a<b");
+        click(w, ids::kOk);
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(find<QTabWidget>(w, InternetDialog::kTabs)->currentIndex(), 1);
+        type(w, InternetDialog::kWebFolder, "weather site");
+        click(w, ids::kOk);
+    });
+    EXPECT_EQ(d.exec(), QDialog::Accepted);
+    ASSERT_EQ(boxes.messages.size(), 1u);
+    EXPECT_EQ(boxes.messages[0].text,
+              "WebFolder: the settings file cannot hold '<' or a line break");
+    EXPECT_EQ(saved().WebUpload, 1);
+    EXPECT_EQ(saved().WebFolder, "weather site");
+
+    state.settings = saved();
+    auto again = open();
+    EXPECT_TRUE(find<QCheckBox>(again.get(), InternetDialog::kWebUpload)->isChecked());
+    EXPECT_EQ(find<QLineEdit>(again.get(), InternetDialog::kWebFolder)->text(), "weather site");
+}
+
 TEST_F(InternetDialogTest, EveryOkStopsTheScheduleUnderItsOldSettings)
 {
     state.settings.TransferEnabled = 1;

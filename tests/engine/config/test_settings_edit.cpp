@@ -47,7 +47,7 @@ TEST(SettingsEdit, EveryKeyReadsBack)
     EXPECT_EQ(s.IntervMin, 1440);
     EXPECT_EQ(s.ReportChk[14], 1);
     EXPECT_EQ(s.ReportChk[15], 0);
-    EXPECT_EQ(setting_keys().size(), 39u);
+    EXPECT_EQ(setting_keys().size(), 41u);
     EXPECT_EQ(setting_keys().back(), "File10");
 }
 
@@ -168,6 +168,10 @@ TEST(SettingsEdit, UploadList)
     ASSERT_TRUE(warning);
     EXPECT_EQ(warning->caption + ": " + warning->text, "Warning: No files selected!");
     s.ReportUpload = 1;
+    EXPECT_FALSE(check_upload_list(s));
+    // The web pages alone are something to upload.
+    s.ReportUpload = 0;
+    s.WebUpload = 1;
     EXPECT_FALSE(check_upload_list(s));
 }
 
