@@ -60,6 +60,22 @@ Places start_places(UserStore& store, const std::string& HomePath)
     return p;
 }
 
+Places chosen_places(UserStore& store, const std::string& default_home, std::string home,
+                     const std::string& station)
+{
+    if (home.empty()) {
+        home = default_home;
+    } else if (home.back() != kSep) {
+        home += kSep;
+    }
+    Places p = start_places(store, home);
+    if (!station.empty()) {
+        p.StationName = station;
+        p.DocPath = make_DocPath(p.HomePath, station);
+    }
+    return p;
+}
+
 std::optional<std::string> check_station_name(std::string_view name)
 {
     if (name.empty()) return "Station name is empty";
