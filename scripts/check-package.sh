@@ -22,7 +22,7 @@ echo "package: $deb"
 fail() { echo "check-package: $*" >&2; exit 1; }
 
 # Lintian: errors fail, warnings are listed.
-lintian_out=$(lintian --no-tag-display-limit "$deb" 2>&1 || true)
+lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
 [[ -n "$lintian_out" ]] && echo "$lintian_out"
 if grep -q '^E: ' <<<"$lintian_out"; then fail "lintian reports errors"; fi
 
@@ -48,7 +48,7 @@ for f in usr/bin/nimbora usr/bin/nimbora-cli \
          usr/share/icons/hicolor/256x256/apps/nimbora.png \
          usr/lib/systemd/user/nimbora@.service \
          usr/share/doc/nimbora/copyright usr/share/doc/nimbora/changelog.gz \
-         usr/share/doc/nimbora/html/index.html; do
+         usr/share/doc/nimbora/html/index.html usr/share/doc-base/nimbora-manual; do
   [[ -f "$root/$f" ]] || fail "the package lacks /$f"
 done
 [[ ! -e "$root/usr/local" ]] || fail "the package installs under /usr/local"

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
+#include <set>
 #include <sstream>
 
 namespace nimbora {
@@ -78,6 +80,32 @@ TEST_F(CliPackaging, CompletionKnowsEveryCommandSettingChartKindAndMonth)
     const std::vector<std::string> months = completion_list("_nimbora_cli_months");
     ASSERT_EQ(months.size(), 12u);
     for (int m = 1; m <= 12; ++m) EXPECT_EQ(month_number(months[m - 1]), m) << months[m - 1];
+}
+
+// The help pages are the desktop's help and the installed manual: a link to a page that is not
+// there is a dead end in both. Commented-out entries (waiting for their page) do not count.
+TEST(HelpPages, EveryLinkReachesAPageAndEveryPageIsReachable)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = NIMBORA_SOURCE_DIR "/resources/help";
+    std::set<std::string> pages, linked{"index.html"};
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".html") pages.insert(entry.path().filename().string());
+    ASSERT_TRUE(pages.count("index.html"));
+    const std::regex comment("<!--[\\s\\S]*?-->");
+    const std::regex link("href=\"([^\"#:]+)(#[^\"]*)?\"");
+    for (const std::string& page : pages) {
+        const std::string html =
+            std::regex_replace(test::read_file(folder / page), comment, std::string());
+        EXPECT_NE(html.find("<title>"), std::string::npos) << page;
+        for (std::sregex_iterator it(html.begin(), html.end(), link), end; it != end; ++it) {
+            const std::string target = (*it)[1].str();
+            EXPECT_TRUE(pages.count(target)) << page << " links to " << target;
+            linked.insert(target);
+        }
+    }
+    for (const std::string& page : pages)
+        EXPECT_TRUE(linked.count(page)) << page << " is not linked";
 }
 
 }  // namespace
