@@ -4,6 +4,8 @@
 # Completes commands, their options, station names (after --station and station
 # open|delete), month names (after --month), setting names (after config set) and chart kinds.
 # The word lists below are checked against the program by the test suite.
+# WEB-PAGES: when the station's web pages land, add "web" to the commands, WebUpload and
+# WebFolder to the settings, and a "web" case offering --out below.
 
 _nimbora_cli_commands="setup station config import info report chart export run upload trust demo"
 _nimbora_cli_settings="InitPathRep InitPathDB InitPathWLK Rep_Name Rep_City Rep_State Rep_Elev Rep_Lat Rep_Long ReportChk UnitTemp UnitRain UnitWind UnitBar TransferEnabled FtpHost FtpPort User Pwd RemotePath Passive Protocol KeyFile CaFile PinnedKey AtomicUpload Interval TimeStart ReportUpload File1 File2 File3 File4 File5 File6 File7 File8 File9 File10"
