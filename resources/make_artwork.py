@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the desktop program's pictures: the icon (also in the icon theme's smaller sizes, in
 icons/), the main window's background and the About box picture. Plain Python (zlib only); run
 it from this folder to rewrite the PNGs."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package (scripts/package.sh, a Release build), checks it with lintian
 # (no error allowed), extracts it into a temporary root and runs the extracted programs
 # from there: what a user gets after `apt install ./nimbora_*.deb`.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the dependencies, builds both programs (release) and runs the demo: a demo station
 # in ./nimbora-demo, never in the user's own documents folder. Ends with the commands that open
 # the demo station in the desktop program and on the command line.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Nimbora needs on Debian 12: to build and run it, and with --test also what the
 # test suite alone needs (the secure-upload tests' FTPS and SFTP servers, checking tools, the
 # package's lintian).

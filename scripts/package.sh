@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package: a Release build of the two programs (no tests, no benchmarks)
 # installed under /usr, packed by CPack. Prints the .deb's path on its last line.
 #

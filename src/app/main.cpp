@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program's entry point.
 #include "app/GuiOwner.h"
 #include "app/JobRunner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings.h: one station's settings, as held in "nimbrep.conf" and "nimbrep.dat".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // about.h: what --version prints, the same for both programs.
 #pragma once
 

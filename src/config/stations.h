@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // stations.h: the product folder and its stations. A station is a folder of `HomePath`
 // holding its settings files and, unless moved, its database.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the package installs beside the program must agree with it: the version it prints
 // and the word lists of the shell completion.
 #include "cli/cli_harness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help > Check for Updates against a local HTTP server, and the About box.
 #include "app/AboutDialog.h"
 #include "app/UpdateCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop program's own options, as main() reads them once Qt took its own.
 #include "app/arguments.h"
 
