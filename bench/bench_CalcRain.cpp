@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rain windows over a month of 1-minute rows that rain all day, the worst case for the
 // number of open accumulations (one per window minute).
 #include "config/CalcRain.h"

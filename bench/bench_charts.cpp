@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The charts on station databases built by the import into scratch folders: one year of 1-minute
 // records (525,600 rows; a year is drawn a day a point) and ten years of 5-minute records
 // (1.05 million rows; ten years are drawn a month a point, or forced a day a point). Each case

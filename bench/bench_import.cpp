@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Import throughput in archive records per second: load_db against the text-statement design
 // (one printf'd INSERT per record run by sqlite3_exec) and against a bare prepared-insert loop
 // fed with precomputed values, first into an empty table, then again into a table that

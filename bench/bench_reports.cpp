@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reports on a station database of ten years of 5-minute records (about 1.05 million
 // rows) and on one year of them, so that growth with the years held shows; the monthly
 // report of the real 1-minute month when this machine has it; the current month's report

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The import's memory against the number of files: run under a peak-memory meter with 1 and
 // with 120 months, the figures must match.
 //   bench_import_peak write FOLDER N   writes N synthetic 5-minute months into FOLDER

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make_report_cases: writes the WLK files that scripts/compare-reports.sh imports to compare
 // the reports two builds write from the same databases.
 //

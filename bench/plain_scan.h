@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // plain_scan.h: the floor a report or chart that reads its span once can approach: one plain
 // aggregate statement over every value column of the same span on the same database.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fuzz_conf.cpp: walks arbitrary text through the reader of "nimbrep.conf" and traps on what a
 // damaged or hand-edited file must never cause: a read outside the text (the sanitizers catch
 // those), an empty folder, a description longer than its setting holds, an upload-list entry

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fuzz_dat.cpp: walks arbitrary bytes through the reader of "nimbrep.dat" (any length, as a
 // damaged or foreign file may have) and through the password's unscrambling, and traps on
 // what such a file must never cause: a read outside the record (the sanitizers catch those),

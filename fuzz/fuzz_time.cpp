@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fuzz_time.cpp: walks arbitrary text through the start time's checks and readers: the
 // Internet Settings dialog's "Starting at:" (any interval row), the schedule's reading of it
 // and its trip through "nimbrep.dat". Traps on a read outside the text (the sanitizers catch

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fuzz_upload_list.cpp: plays arbitrary edits on the Internet Settings dialog's upload list
 // ("Add", "Remove", "Clear", a "config set FileN") and walks the list through the settings
 // and the upload watch. Traps on a read outside a text or the list (the sanitizers catch

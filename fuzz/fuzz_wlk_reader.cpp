@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // fuzz_wlk_reader.cpp: walks arbitrary bytes through WlkReader, from memory and from a FILE*,
 // and traps on anything a damaged file must never cause: a read outside the input (the
 // sanitizers catch those), a walk that does not end, NaN in a row, a text without its NUL,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // make_wlk_seeds.cpp: writes a starting corpus for fuzz_wlk_reader into the folder given as
 // the only argument: small synthetic months, extreme and missing values, and the damaged
 // shapes the reader must survive (odd day counts, a foreign identification, a cut file).

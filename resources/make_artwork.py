@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the desktop program's pictures: the icon, the main window's background and the
-About box picture. Plain Python (zlib only); run it from this folder to rewrite the PNGs."""
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Draws the desktop program's pictures: the icon (also in the icon theme's smaller sizes, in
+icons/), the main window's background and the About box picture. Plain Python (zlib only); run
+it from this folder to rewrite the PNGs."""
 
 import math
 import struct
@@ -174,5 +176,8 @@ def background(width, height):
 
 if __name__ == "__main__":
     icon(256).save("nimbora.png")
+    # The installed icon theme's smaller sizes, each drawn at its size rather than scaled.
+    for size in (16, 22, 24, 32, 48, 64, 128):
+        icon(size).save("icons/nimbora-%d.png" % size)
     icon(96).save("about.png")
     background(431, 210).save("background.png")

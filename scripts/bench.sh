@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the dependencies, builds the benchmarks in Release and runs them: the import's
 # throughput (bench_import), then its peak memory importing 1, 12 and 120 synthetic months.
 # Each case runs five times, the runs of all cases shuffled together: another build on the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Compares the report files two nimbora-cli builds write from the same station databases:
 # every report kind, on the ten-year and one-year synthetic databases, the real month (when
 # ../shared/fixtures/2012-02.wlk is there), hand-made edge cases and the demo station, with

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs every report kind with two nimbora-cli binaries on the same station databases and
 compares the files they write, byte for byte. Called by scripts/compare-reports.sh, which
 builds the binaries and the generator; see there for the usage.

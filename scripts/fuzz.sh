@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fuzzes one reader for SECONDS (default 60) with libFuzzer, ASan and UBSan: installs the
 # dependencies, builds build/fuzz with clang, seeds build/fuzz/corpus/TARGET, then runs.
 # Without a target, lists the targets. RUNS=N stops after N executions instead (whichever

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Nimbora needs on Debian 12: to build and run it, and with --test also what the
-# test suite alone needs (the secure-upload tests' FTPS and SFTP servers, checking tools).
+# test suite alone needs (the secure-upload tests' FTPS and SFTP servers, checking tools, the
+# package's lintian).
 # Idempotent: asks apt only for packages that are not installed yet.
 # Must run as root (or through sudo when it is there).
 #
@@ -19,12 +21,14 @@ for arg in "$@"; do
   esac
 done
 
-# Building and running Nimbora (the command line and the desktop program).
+# Building and running Nimbora (the command line and the desktop program), and packing it
+# (dpkg-dev: dpkg-shlibdeps computes the package's Depends).
 packages=(
   g++ cmake ninja-build make pkg-config
   libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl ca-certificates
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libcli11-dev
   fonts-dejavu-core
+  dpkg-dev
 )
 
 # Test-only: the test and benchmark libraries, servers the tests start themselves on
@@ -37,7 +41,8 @@ test_packages=(
   pure-ftpd openssh-server openssh-client
   xvfb xauth time
   clang-format clang libclang-rt-14-dev
-  libxml2-utils man-db dpkg-dev tidy chromium
+  libxml2-utils man-db tidy chromium
+  lintian ccache
 )
 test_services=(pure-ftpd ssh)
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the whole test suite N times at `ctest -j4` and tells how many runs passed: a suite
 # that cannot flake passes every run, also on a small machine kept busy by other work.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the dependencies, builds with AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs the whole test suite. Exits non-zero on any failure.
 set -euo pipefail

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AboutDialog.h"
 
 #include "app/GuiOwner.h"
 #include "app/dialog_util.h"
+#include "config/about.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -58,6 +60,11 @@ AboutDialog::AboutDialog(AppState& state, QWidget* parent) : QDialog(parent)
         cursor.setBlockFormat(format);
     }
     text->setGeometry(130, 25, 235, 105);
+
+    // The licence, beside OK: the about text keeps its own form.
+    auto* licence = new QLabel(qt_text(licence_line()), this);
+    licence->setObjectName(QStringLiteral("licence"));
+    licence->setGeometry(12, 152, 270, 28);
 
     auto* ok = make_button(tr("OK"), ids::kOk, this);
     ok->setDefault(true);

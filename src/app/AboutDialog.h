@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AboutDialog.h: Help > About: the picture and the product and version text.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AppState.h: what the desktop program holds while it runs, shared by the main window and
 // every dialog it opens. Lives on the GUI thread; jobs get their own copies.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ChartsWindow.h: Report > Charts...: the engine's SVG chart of the open station for a kind and
 // a span, scaled to the window, the figures of the point under the mouse, Save as SVG or PNG
 // and Export CSV. A window of its own beside the main window: it follows the station that is

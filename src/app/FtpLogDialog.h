@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FtpLogDialog.h: "FTP Log": the station's upload log, shown from its end, and its deletion.
 #pragma once
 

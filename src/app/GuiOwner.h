@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GuiOwner.h: a job's owner in the desktop program. Jobs run on worker threads; every call
 // here is carried over to the GUI thread. Message boxes block the job until answered.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help.h: the program's own help pages, shown in its help viewer.
 #pragma once
 

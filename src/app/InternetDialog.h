@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // InternetDialog.h: "Internet Settings": automatic upload on or off, the server (FTP, FTPS or
 // SFTP, and a check of its identity), the interval and start time, the current month's report
 // and the list of files to upload.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JobRunner.h: starts the import and report jobs of the desktop program on worker threads,
 // one at a time, and keeps track of them until they have ended.
 #pragma once

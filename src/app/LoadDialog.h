@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LoadDialog.h: "Load Database": the span of records held, the WLK files of the station's
 // WLK folder, and their import as the program's one job.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainWindow.h: the desktop program's one window: menus, background picture, status text,
 // tray icon, the saved position and the upload schedule.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReportDialogs.h: the dialogs of the Report menu. Each shows what can be reported, checks
 // the choice, and on OK starts its report as the program's one job; it stays open while the
 // job runs (progress in its status or progress bar) and Cancel closes it.

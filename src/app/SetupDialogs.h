@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SetupDialogs.h: the Setup menu's Report, Directories and Units dialogs. Each edits the
 // open station's settings and saves them with write_conf on OK; Cancel changes nothing.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // StationDialogs.h: New, Open and Delete Station of the File menu.
 #pragma once
 

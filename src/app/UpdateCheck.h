@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UpdateCheck.h: Help > Check for Updates. One HTTP request for a small text file whose
 // first bytes are "Ver", a separator and the latest version.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dialog_util.h: what the desktop program's dialogs share: ids as object names, the "?"
 // button and F1, and our 8-bit texts in Qt strings.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ids.h: the identifiers of the desktop program's menu items, controls and dialogs. Each
 // widget carries its id as its objectName (widget_id), so tests and help find it by id.
 #pragma once

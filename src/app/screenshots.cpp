@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nimbora-screenshots OUTDIR: a PNG of the main window and of every dialog, one file each,
 // named after its window title. Runs headless on a demo station of its own (a temporary
 // HOME), so it never touches the user's stations or settings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FolderWatch.h: one watched folder of the upload schedule's watch mode.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FolderWatchPlatform.h: the platform's side of watching one folder. FolderWatch holds one;
 // each system has its own source file (Linux: FolderWatch_inotify.cpp).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FolderWatch_inotify.cpp: the folder watch on Linux. inotify names the file that changed;
 // IN_CLOSE_WRITE fires once a writer has finished (IN_MODIFY would fire mid-write) and
 // IN_MOVED_TO covers a file written elsewhere and renamed into place.

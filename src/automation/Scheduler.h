@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scheduler.h: the upload schedule of one running program (the desktop window or the
 // daemon). It owns the 10-second tick, the periodic upload timer and the folder watch, and
 // asks for uploads through the starter it is given; what to start when is decided by the

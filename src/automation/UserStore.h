@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UserStore.h (automation): the per-user store on the platform's own settings, and the
 // product folder under the user's documents folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // csv.h: the records, or the monthly report's day figures, of a span as CSV (RFC 4180: CR LF
 // line ends, a header row, fields quoted only when they hold a comma, a quote or a line end),
 // UTF-8, '.' as the decimal point whatever the locale, values in the station's units with the

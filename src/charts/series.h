@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // series.h: the figures a chart draws, read from the station database for a span, in the
 // station's units. Daily figures are the monthly report's day figures (read_days); monthly ones
 // are the AVG, MIN and MAX rows of those days; the wind rose splits the wind table's shares.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // svg.h: a series drawn as an SVG document (UTF-8, SVG Tiny 1.2: presentation attributes only,
 // no style sheet, no filters), the same bytes for the same series.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Console.h: the command line's streams and its owner of jobs.
 #pragma once
 

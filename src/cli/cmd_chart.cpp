@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart and export commands: an SVG chart or the CSV of a span of the station database.
 #include "charts/csv.h"
 #include "charts/series.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // cmd_run.cpp: "run", the unattended daemon: the open station's upload schedule until SIGINT
 // or SIGTERM; SIGHUP reloads the station's settings.
 #include "cli/commands.h"

@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/commands.h"
 
+#include "config/about.h"
 #include "config/format.h"
 #include "config/read_conf.h"
 
@@ -32,22 +34,12 @@ const Command kCommands[] = {
     {"demo", "Set up a demo station in a folder of its own and show it", add_demo, run_demo},
 };
 
-std::string folder_path(std::string folder)
-{
-    if (!folder.empty() && folder.back() != kSep) folder += kSep;
-    return folder;
-}
-
 }  // namespace
 
 Session::Session(const Args& a, CliEnv& env)
     : args(a), console(env.console), store(env.store), owner(env.console)
 {
-    places = start_places(store, a.home.empty() ? env.default_home : folder_path(a.home));
-    if (!a.station.empty()) {
-        places.StationName = a.station;
-        places.DocPath = make_DocPath(places.HomePath, a.station);
-    }
+    places = chosen_places(store, env.default_home, a.home, a.station);
 }
 
 bool Session::load_station()
@@ -72,6 +64,11 @@ Exit run_cli(const std::vector<std::string>& argv, CliEnv& env)
 {
     CLI::App app{"Nimbora: a weather station's climatological reports", "nimbora-cli"};
     app.require_subcommand(1);
+    // CLI11 ends the text with a line end of its own.
+    std::string version_info = version_text("nimbora-cli");
+    version_info.pop_back();
+    // Printed to stdout with status 0, whatever else the line holds.
+    app.set_version_flag("--version", version_info, "Print the version and licence");
     Args args;
     app.add_option("--home", args.home, "Product folder to use instead of Documents/Nimbora");
     app.add_option("--station", args.station, "Station to use instead of the open one");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // commands.h: the command line's arguments, its session and its commands.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // nimbora-cli: the command line and unattended daemon of Nimbora.
 #include "automation/UserStore.h"
 #include "cli/commands.h"

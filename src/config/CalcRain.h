@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CalcRain.h: the largest rain over sliding windows of 10 minutes to 24 hours, fed one
 // database row at a time in time order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Db.h: one connection to a station database, and the transaction that guards a job's work.
 #pragma once
 

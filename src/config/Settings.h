@@ -1,5 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings.h: one station's settings, as held in "nimbrep.conf" and "nimbrep.dat".
 #pragma once
+
+#include "config/version.h"
 
 #include <array>
 #include <cstddef>
@@ -11,7 +14,8 @@
 namespace nimbora {
 
 inline constexpr const char* Version = "Nimbora";  // title prefix, tray tip, captions
-inline constexpr const char* nVer = "4.1";         // the running version
+// The running version as the update check compares it: MAJOR.MINOR of the project's version.
+inline constexpr const char* nVer = kVersionShort;
 
 inline constexpr int kReportColumns = 15;  // ReportChk bytes 0..14 are used
 inline constexpr int kFileListSize = 10;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TextWriter.h: writes our 8-bit text files as text mode always has: every "\n" becomes CR LF,
 // on every platform. Without a file it writes nowhere (a report's scratch output).
 #pragma once

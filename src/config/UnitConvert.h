@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UnitConvert.h: display units of the reports. The database always holds °C, mm, km/h,
 // km and hPa; a report converts a value only when it prints it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // UserStore.h: the per-user values under "Software\Nimbora": "PosX", "PosY" (window
 // position) and "StationName" (the station opened at the next start).
 #pragma once

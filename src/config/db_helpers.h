@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // db_helpers.h: what the dialogs list from a station database: its years, the months of a
 // year, and its first and last record.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // file_open.h: open a file, telling the owner when it cannot be done.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // format.h: printf into a std::string, the one way we format text.
 #pragma once
 

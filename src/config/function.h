@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // function.h: small shared rules: time texts, trimming, the tray and status texts, the log
 // time stamp and the folder test.
 #pragma once

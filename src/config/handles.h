@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // handles.h: the only place that calls the C libraries' release functions.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // install.h: the installation step: the product folder and its three templates, which
 // every new station copies. The programs never make them without being asked.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/read_conf.h"
 
 #include "config/file_open.h"

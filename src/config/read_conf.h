@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // read_conf.h: a station's two settings files, "nimbrep.conf" and "nimbrep.dat".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // schema.h: the station database: its file name and the weather table. `datimeteo` (in every
 // station database) and the current month's temporary `TempMeteo` share one shape: 23
 // columns, all nullable, keyed by the four text columns Year, Month, Day, Time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // settings_edit.h: each setting a dialog edits, by its own name, with the dialog's checks.
 // The command line's "config show" and "config set" are built on these.
 #pragma once

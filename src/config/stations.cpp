@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/stations.h"
 
 #include "config/format.h"
@@ -57,6 +58,22 @@ Places start_places(UserStore& store, const std::string& HomePath)
     p.StationName = store.get_string("StationName").value_or("");
     if (p.StationName.size() > kStationNameMax) p.StationName.resize(kStationNameMax);
     p.DocPath = make_DocPath(HomePath, p.StationName);
+    return p;
+}
+
+Places chosen_places(UserStore& store, const std::string& default_home, std::string home,
+                     const std::string& station)
+{
+    if (home.empty()) {
+        home = default_home;
+    } else if (home.back() != kSep) {
+        home += kSep;
+    }
+    Places p = start_places(store, home);
+    if (!station.empty()) {
+        p.StationName = station;
+        p.DocPath = make_DocPath(p.HomePath, station);
+    }
     return p;
 }
 

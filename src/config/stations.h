@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // stations.h: the product folder and its stations. A station is a folder of `HomePath`
 // holding its settings files and, unless moved, its database.
 #pragma once
@@ -30,6 +31,12 @@ std::string make_DocPath(const std::string& HomePath, std::string_view station);
 
 // The places at start-up: the station named by "StationName" in the store.
 Places start_places(UserStore& store, const std::string& HomePath);
+
+// The places of a run told `home` (a product folder replacing `default_home`; a separator is
+// added when missing) and `station` (used instead of the open one, not remembered), either of
+// which may be empty: --home and --station of both programs.
+Places chosen_places(UserStore& store, const std::string& default_home, std::string home,
+                     const std::string& station);
 
 // What is wrong with `name` as a station name, if anything: it must be 1 to 20 characters,
 // not "." or "..", without leading or trailing blanks or a trailing '.', without any of

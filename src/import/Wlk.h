@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wlk.h: the logger's monthly WLK archive file: its header and day index, the raw 88-byte
 // archive record, the conversion of one record into a metric weather row (`ReadWeatherData`),
 // and a streaming walk over a file that yields one record at a time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WlkWriter.h: builds WLK archive files, the inverse of the reader: for tests, benchmarks and
 // the demo station.
 #pragma once

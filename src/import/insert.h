@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // insert.h: one weather row into `datimeteo` or `TempMeteo`. Values are bound, never spliced
 // into SQL, and each is rounded exactly as the row's printf format has always rounded it, so
 // the stored values are those the text statement stored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // load_db.h: the import of WLK files into a station's `datimeteo`.
 #pragma once
 

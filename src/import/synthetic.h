@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // synthetic.h: a made-up station with plausible weather, as raw archive records and WLK
 // files: for tests, benchmarks and the demo.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JobEnd.h: how an import or report job ends. Its busy flag is released and the menus are
 // given back first; only then come its messages. A box left open on the desktop therefore
 // holds no flag, and no scheduled upload waits on the person.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Owner.h: everything a job may ask of the window (or terminal) that started it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReportJob.h: the record handed to every worker thread (import, reports, upload).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // busy.h: the process-wide busy flags and the guard that claims one.
 #pragma once
 

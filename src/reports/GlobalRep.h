@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GlobalRep.h: the global report, a row per year of the station's whole history.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MonthRep.h: the monthly climatological report and its wind tables.
 #pragma once
 

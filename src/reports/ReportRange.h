@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ReportRange.h: the daily report over any span of days.
 #pragma once
 

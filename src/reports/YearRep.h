@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // YearRep.h: the annual climatological report.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // current_month.h: the current month's report from its WLK file, through a temporary table that
 // the station's `datimeteo` never sees.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // daily.h: the day rows of the daily layout and what is printed under them (the AVG, MIN, MAX
 // and SUM rows, the day counts), shared by the monthly and the date-range reports.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // frame.h: what every report job does around its own rows: the busy flag and the messages
 // (held until the flag is released), the connection and its read transaction, the "No data"
 // check, the report files written under temporary names, the header block, the progress

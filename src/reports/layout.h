@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // layout.h: what every report shares: the header block, the units line, the column headings
 // and separators of the daily and the monthly-row layouts, the detail cells, the reading of
 // query cells and the day counts. The job's start and end are

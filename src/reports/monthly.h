@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // monthly.h: the figures of the monthly-row layout, a row per month or per year, read in one
 // pass over the records and printed; shared by the annual and the global report.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // pass.h: what a report's one pass over its records needs to compute, in the program, the
 // figures SQLite's aggregates gave it before, to the last printed digit: the values of a
 // record as SQLite holds them, min() and max() (the first of equal values stays), sum() and

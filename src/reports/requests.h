@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // requests.h: what the report and load dialogs ask for, as plain values: the texts their
 // controls show, the check of the user's choice, and the fields of the job they start.
 #pragma once

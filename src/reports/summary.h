@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // summary.h: the statistics report: the records of each quantity over all time or one year,
 // the heaviest rain over nine running windows and the longest run of dry days. The pieces
 // below serve the monthly detail too, which repeats the rows for each month of a year.

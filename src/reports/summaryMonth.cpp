@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // summaryMonth.cpp: the statistics of one year repeated month by month, each section with
 // its own averages, rain windows, range and dry-run state.
 #include "config/format.h"

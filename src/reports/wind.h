@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // wind.h: the 16 compass directions of the wind tables and the cells that print them; the
 // tables themselves are tallied in the reports' pass (reports/pass.h).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FTPConnection.h: one unattended upload: the current month's report regenerated on request,
 // then the report and the upload list sent to the station's FTP server, every step in
 // "Ftp.log".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // InternetFunc.h: the rules of the Internet Settings dialog (upload switch, FTP server,
 // interval and start time, current month's report, upload list) and of the FTP Log viewer.
 // The dialogs only move values between these functions and their widgets.

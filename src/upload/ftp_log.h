@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ftp_log.h: the station's upload log "Ftp.log", one time-stamped line per step of an upload.
 #pragma once
 

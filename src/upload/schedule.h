@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // schedule.h: the upload schedule's decisions: what the 10-second tick starts, which changed
 // file asks for an upload, which folders the watch covers and what the stop undoes. Plain
 // functions of the settings, the flags and a given local time; the timers and the watchers

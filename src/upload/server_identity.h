@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // server_identity.h: who a station's FTPS or SFTP server is, learned from the handshake alone
 // (no user name, no password, no file), and the station's record of the servers it trusts:
 // SFTP host keys in the station folder's "known_hosts", an FTPS pin in PinnedKey.

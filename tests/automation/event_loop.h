@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // event_loop.h: a QCoreApplication for the automation tests and waits on its event loop.
 #pragma once
 

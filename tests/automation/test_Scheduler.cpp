@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "automation/Scheduler.h"
 
 #include "automation/event_loop.h"

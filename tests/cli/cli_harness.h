@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // cli_harness.h: the command line run in-process with string streams, on a product folder and
 // a per-user store of the test's own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // limited_run.h: the real nimbora-cli under a file-size limit, the way a full disk looks to it.
 #pragma once
 

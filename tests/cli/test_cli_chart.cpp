@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart and export commands on a station with a synthetic month of hourly records.
 #include "charts/csv.h"
 #include "cli/cli_harness.h"

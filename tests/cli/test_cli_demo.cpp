@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo command: a whole station built, imported and reported. It runs apart from the other
 // command-line tests because under the sanitizers on a loaded machine it takes minutes.
 #include "cli/cli_harness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A full disk, simulated with a file-size limit on the real nimbora-cli in a child process
 // (SIGXFSZ ignored, so a write past the limit fails with EFBIG as on a full disk): each command
 // says what it could not write, exits 1, and leaves every file that was there whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every report kind on a full disk, simulated by a file-size limit on the real program: a
 // clear message, exit 1, and the report files of the previous run byte for byte.
 #include "cli/cli_harness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "trust" against a real sshd, then "upload" to the server it trusted.
 #include "cli/cli_harness.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // desktop_fixture.h: a product folder with its templates, an in-memory user store and the
 // shared desktop state, for the main window and dialog tests; and the helpers they drive
 // widgets with.

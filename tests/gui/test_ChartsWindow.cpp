@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Report > Charts... driven headless on a station of one synthetic month: each kind drawn, the
 // figures under the mouse, Save as SVG and PNG, Export CSV, the wait while a job runs.
 #include "app/AppState.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The FTP Log viewer driven through its widgets, headless.
 #include "app/AppState.h"
 #include "app/FtpLogDialog.h"

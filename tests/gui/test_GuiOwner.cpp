@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A job on a worker thread speaks to the window through GuiOwner. These tests answer the
 // real message boxes: the path the program takes.
 #include "app/GuiOwner.h"

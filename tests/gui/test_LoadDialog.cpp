@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Load Database dialog: the span held, the WLK files listed, and the import it starts.
 #include "app/AppState.h"
 #include "app/JobRunner.h"

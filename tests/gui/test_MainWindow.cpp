@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: menus and their greying, title, status text, position, closing, help.
 #include "app/ChartsWindow.h"
 #include "app/Help.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs of the Report menu, driven headless on a station filled from synthetic WLK
 // files: what they list, what they refuse, and the report each OK writes.
 #include "app/AppState.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Report, Directories and Units dialogs of the Setup menu.
 #include "app/SetupDialogs.h"
 #include "config/UnitConvert.h"

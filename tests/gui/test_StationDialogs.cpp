@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // New, Open and Delete Station, driven through their widgets.
 #include "app/StationDialogs.h"
 #include "config/read_conf.h"

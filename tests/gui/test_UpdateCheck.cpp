@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help > Check for Updates against a local HTTP server, and the About box.
 #include "app/AboutDialog.h"
 #include "app/UpdateCheck.h"
@@ -171,6 +172,9 @@ TEST(AboutDialog, ShowsTheVersionTextAndPicture)
     auto* edit = test::child<QTextEdit>(&d, ids::kAboutText);
     EXPECT_TRUE(edit->isReadOnly());
     EXPECT_EQ(edit->toPlainText(), QString::fromStdString(text).replace("\r\n", "\n"));
+    auto* licence = d.findChild<QLabel*>(QStringLiteral("licence"));
+    ASSERT_NE(licence, nullptr);
+    EXPECT_TRUE(licence->text().contains(QStringLiteral("GPL-3.0-or-later")));
     auto* picture = test::child<QLabel>(&d, ids::kAboutPicture);
     EXPECT_FALSE(picture->pixmap().isNull());
     EXPECT_EQ(picture->pos(), QPoint(25, 30));

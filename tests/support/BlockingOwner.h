@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BlockingOwner.h: an owner whose messages are not answered until the test answers them, as
 // when a person leaves a box open on the desktop.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RecordingOwner.h: an owner that remembers what a job told it, for tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WatchingOwner.h: an owner that remembers, for each message, whether the job had let go of
 // ThActive and given the menus back by the time it was told.
 #pragma once

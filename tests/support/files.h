@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // files.h: temporary folders and whole-file reads and writes for tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ftp_server.h: a real FTP server on 127.0.0.1 for the upload tests (pyftpdlib, run with the
 // system's Python), one user with a temporary home.
 #pragma once

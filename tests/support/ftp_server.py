@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A loopback FTP server for the upload tests.
 
 Prints the port it listens on (127.0.0.1 only) as the first line of stdout, then serves until

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // golden.h: byte-for-byte comparison of a written file with a golden file of tests/data/golden.
 #pragma once
 

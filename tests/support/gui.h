@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gui.h: the modal windows a desktop test meets. Message boxes and questions of the program
 // go to a recording owner (AppState::boxes); what is left is a dialog the code under test runs
 // with exec() (a file picker, a dialog opened from a menu), and GuiOwner's own boxes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every GUI test program: like the engine tests' main (fixed time zone, C
 // locale, a HOME of its own), plus a headless QApplication.
 #include "support/gui.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // report_station.h: a station folder for the report tests, with rows of `datimeteo` put in
 // directly and the report files read back.
 #pragma once

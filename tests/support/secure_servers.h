@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // secure_servers.h: real FTPS (pure-ftpd) and SFTP (OpenSSH's sshd) servers on 127.0.0.1 for the
 // secure-upload tests, with certificates and keys made at test time. Both need root: each
 // start() says why it could not start, and the tests skip with that message.

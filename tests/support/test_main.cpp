@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every test program: a fixed time zone and the C locale, and a HOME of its own
 // so that no test reaches the user's documents or per-user settings.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The charts' series and SVG, and the CSV export, against hand-made records and the real month.
 #include "charts/csv.h"
 #include "charts/series.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ports above 99 do not fit the two characters of "nimbrep.dat": they travel in "nimbrep.conf".
 #include "config/read_conf.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The secure-upload settings travel as elements after the upload list of "nimbrep.conf", each
 // only when it differs from its default: a station that never set them keeps its files.
 #include "config/read_conf.h"

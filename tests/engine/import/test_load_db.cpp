@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "import/load_db.h"
 
 #include "config/db_helpers.h"

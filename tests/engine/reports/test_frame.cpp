@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every report kind through its frame: the final message after the flag and the menus are
 // free, one failure rule, and files put in place whole or not at all.
 #include "reports/frame.h"

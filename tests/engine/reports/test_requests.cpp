@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the report and load dialogs send to their jobs, and what they refuse.
 #include "reports/requests.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of the Internet Settings dialog and the FTP Log viewer, without a window.
 #include "upload/InternetFunc.h"
 

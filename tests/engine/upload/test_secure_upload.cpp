@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Uploads by FTPS (pure-ftpd) and SFTP (sshd) to real servers on 127.0.0.1, the trust of their
 // identities, and the replace by rename (also over plain FTP, pyftpdlib).
 #include "upload/FTPConnection.h"

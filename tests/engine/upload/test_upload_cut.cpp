@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cutting an upload short: the daemon's second stop signal ends a stalled upload at once.
 #include "upload/FTPConnection.h"
 
