@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station's web site on ten years of 5-minute records (1.05 million rows, built by the
 // import on the first run): the whole site written into an empty folder, the current pages
 // written again over it, and the records page alone (its past years from the cache).

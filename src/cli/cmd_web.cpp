@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web command: the station's static web site, written from its database.
 #include "cli/commands.h"
 #include "config/schema.h"

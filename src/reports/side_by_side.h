@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // side_by_side.h: reading the parts of a long span side by side. The figures of one month (or
 // one year) never depend on another's, so a long span can be read a part at a time on as many
 // threads as the machine has cores, each on its own connection to the station database.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // site_upload.h: what an upload sends of the station's web site. The site's files with their
 // content hashes, where on the server they go, and the manifest of what earlier uploads
 // delivered to each server and folder, so that an upload sends only what changed.

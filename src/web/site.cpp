@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station's static web site. The tables are the text reports' own lines, printed into
 // memory by the reports' row functions and cut into cells, so a page can never show a figure
 // the reports would print differently.

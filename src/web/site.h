@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // site.h: the station's static web site: a style sheet, a page per month and per year held, an
 // index, and the month's charts as SVG files, written from the station database. Every figure
 // is the text reports' own: the day table is the monthly report's day rows, the month table

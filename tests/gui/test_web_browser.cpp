@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station's web site in a real browser: each page kind loaded headless from file:// at a
 // phone's and a desktop's size, light and dark. The screenshot must show a page (not a blank
 // one, the background the colour scheme asks for) and the page as rendered must hold the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web pages' publishing settings travel as elements after the upload list of
 // "nimbrep.conf", each only when it differs from its default.
 #include "config/read_conf.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts of a long span read side by side: each part once, on a connection to the same
 // database, and a failure told as the first failing part told it.
 #include "config/Db.h"

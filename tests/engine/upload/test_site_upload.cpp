@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Publishing the station's web site with its uploads: to real FTP (pyftpdlib) and SFTP (sshd)
 // servers on 127.0.0.1, only what changed since the last upload that arrived; and the pieces
 // that decide it (remote folders, the manifest, the content hash).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station's web site: pages from small hand-made stations, their links, their markup.
 #include "charts/csv.h"
 #include "config/Db.h"
