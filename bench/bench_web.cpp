@@ -59,25 +59,13 @@ const Station& ten_years()
 }
 
 // Prints what a run tells, so that a failure says why.
-class PrintingOwner final : public Owner {
+class PrintingOwner final : public QuietOwner {
 public:
     void message(std::string_view caption, std::string_view text, Icon) override
     {
         std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
                      static_cast<int>(text.size()), text.data());
     }
-    bool question(std::string_view caption, std::string_view text, Icon icon,
-                  bool unanswered) override
-    {
-        message(caption, text, icon);
-        return unanswered;
-    }
-    void status(std::string_view) override {}
-    void progress_range(int, int) override {}
-    void progress_step(int) override {}
-    void progress_reset() override {}
-    void busy(bool) override {}
-    void menu_enabled(bool) override {}
 };
 PrintingOwner printing;
 

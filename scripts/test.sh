@@ -7,6 +7,12 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh --test
 
+# ccache (a test package) keeps rebuilds after small changes short.
+if command -v ccache >/dev/null; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
+  export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
+fi
+
 build=build/asan
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNIMBORA_SANITIZE=ON
 cmake --build "$build"

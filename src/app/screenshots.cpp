@@ -41,23 +41,12 @@ namespace {
 using Factory = std::function<QWidget*(AppState&, QWidget*)>;
 
 // The demo's messages go to stderr: no box may wait for an answer here.
-class StderrOwner : public Owner {
+class StderrOwner : public QuietOwner {
 public:
     void message(std::string_view caption, std::string_view text, Icon) override
     {
         std::cerr << caption << ": " << text << '\n';
     }
-    bool question(std::string_view caption, std::string_view text, Icon, bool unanswered) override
-    {
-        std::cerr << caption << ": " << text << '\n';
-        return unanswered;
-    }
-    void status(std::string_view) override {}
-    void progress_range(int, int) override {}
-    void progress_step(int) override {}
-    void progress_reset() override {}
-    void busy(bool) override {}
-    void menu_enabled(bool) override {}
 };
 
 template <class Dialog>

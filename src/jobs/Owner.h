@@ -30,6 +30,25 @@ public:
     virtual void menu_enabled(bool on) = 0;
 };
 
+// An owner with no window: status, progress, the busy cursor and the menus go nowhere, and a
+// question is told as a message and gets its `unanswered` reply at once. Each kind says what
+// becomes of a message.
+class QuietOwner : public Owner {
+public:
+    bool question(std::string_view caption, std::string_view text, Icon icon,
+                  bool unanswered) override
+    {
+        message(caption, text, icon);
+        return unanswered;
+    }
+    void status(std::string_view) override {}
+    void progress_range(int, int) override {}
+    void progress_step(int) override {}
+    void progress_reset() override {}
+    void busy(bool) override {}
+    void menu_enabled(bool) override {}
+};
+
 // A null owner is silent: these forward only when there is someone to tell.
 inline void tell(Owner* owner, std::string_view caption, std::string_view text, Icon icon)
 {

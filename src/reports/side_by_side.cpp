@@ -13,22 +13,12 @@ namespace nimbora {
 namespace {
 
 // Holds a part's messages; passes nothing on from a thread that is not the caller's.
-class PartOwner final : public Owner {
+class PartOwner final : public QuietOwner {
 public:
     void message(std::string_view caption, std::string_view text, Icon icon) override
     {
         held.push_back({std::string(caption), std::string(text), icon});
     }
-    bool question(std::string_view, std::string_view, Icon, bool unanswered) override
-    {
-        return unanswered;
-    }
-    void status(std::string_view) override {}
-    void progress_range(int, int) override {}
-    void progress_step(int) override {}
-    void progress_reset() override {}
-    void busy(bool) override {}
-    void menu_enabled(bool) override {}
 
     struct Message {
         std::string caption, text;

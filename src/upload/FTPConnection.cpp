@@ -190,7 +190,7 @@ void regenerate_report(const ReportJob& upload, const LocalTime& lt, FtpLog& log
 }
 
 // Keeps the first message a job told, as one line for the log.
-class FirstMessage final : public Owner {
+class FirstMessage final : public QuietOwner {
 public:
     void message(std::string_view, std::string_view text, Icon) override
     {
@@ -200,16 +200,6 @@ public:
             if (c == '\r' || c == '\n') c = ' ';
         while (!first_.empty() && first_.back() == ' ') first_.pop_back();
     }
-    bool question(std::string_view, std::string_view, Icon, bool unanswered) override
-    {
-        return unanswered;
-    }
-    void status(std::string_view) override {}
-    void progress_range(int, int) override {}
-    void progress_step(int) override {}
-    void progress_reset() override {}
-    void busy(bool) override {}
-    void menu_enabled(bool) override {}
 
     const std::string& text() const { return first_; }
 
