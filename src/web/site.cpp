@@ -1009,10 +1009,15 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
     if (!site.scope({})) return false;
 
     // The months held, each found by a seek in the key's index from the one before, not by a
-    // walk over every record. Texts of one number ("7", "07") make one month.
-    constexpr const char* kNextMonth =
-        "select year, month from datimeteo where year is not null and month is not null"
-        " and (year, month) > (?, ?) order by year, month limit 1";
+    // walk over every record: the next month of the same year, else the first of a later year
+    // (a row value "(year, month) > (?, ?)" would step through the whole month before it).
+    // Texts of one number ("7", "07") make one month.
+    constexpr const char* kNextInYear =
+        "select year, month from datimeteo where year = ? and month > ?"
+        " order by year, month limit 1";
+    constexpr const char* kNextYear =
+        "select year, month from datimeteo where year > ? and month is not null"
+        " order by year, month limit 1";
     auto held = db.query(owner, "select year, month from datimeteo where year is not null and"
                                 " month is not null order by year, month limit 1");
     while (held.ok && !held.rows.empty()) {
@@ -1022,7 +1027,8 @@ bool write_pages(Owner* owner, Db& db, const Settings& s, const std::string& fol
         if (y > 0 && m >= 1 && m <= 12 && std::find(list.begin(), list.end(), m) == list.end())
             list.push_back(m);
         if (list.empty()) site.months.erase(y);
-        held = db.query(owner, kNextMonth, {row.at(0), row.at(1)});
+        held = db.query(owner, kNextInYear, {row.at(0), row.at(1)});
+        if (held.ok && held.rows.empty()) held = db.query(owner, kNextYear, {row.at(0)});
     }
     if (!held.ok) return false;
     for (auto& [year, list] : site.months) std::sort(list.begin(), list.end());
