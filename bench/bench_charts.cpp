@@ -9,10 +9,10 @@
 #include "config/Db.h"
 #include "config/install.h"
 #include "config/schema.h"
-#include "import/load_db.h"
-#include "import/synthetic.h"
 
 #include "plain_scan.h"
+
+#include "synthetic_station.h"
 
 #include <benchmark/benchmark.h>
 
@@ -45,20 +45,7 @@ Station make_station(const std::string& name, int years, int interval)
     Settings& s = st.settings;
     s.InitPathDB = s.InitPathRep = s.InitPathWLK = st.folder;
     for (int c = 0; c < kReportColumns; ++c) s.ReportChk[static_cast<std::size_t>(c)] = 1;
-    for (int y = kFirstYear; y < kFirstYear + years; ++y) {
-        ReportJob job;
-        job.settings = s;
-        for (int m = 1; m <= 12; ++m) {
-            char file[32];
-            std::snprintf(file, sizeof file, "%04d-%02d.wlk", y, m);
-            if (!write_synthetic_month(st.folder + file, y, m, interval,
-                                       static_cast<std::uint32_t>(y * 100 + m)))
-                std::abort();
-            job.Files.push_back(file);
-        }
-        if (load_db(job).code != 0) std::abort();
-        for (const std::string& f : job.Files) fs::remove(st.folder + f);
-    }
+    bench::import_synthetic_years(st.folder, s, kFirstYear, years, interval);
     return st;
 }
 

@@ -12,8 +12,6 @@
 #include "config/install.h"
 #include "config/schema.h"
 #include "config/stations.h"
-#include "import/load_db.h"
-#include "import/synthetic.h"
 #include "reports/GlobalRep.h"
 #include "reports/MonthRep.h"
 #include "reports/ReportRange.h"
@@ -22,6 +20,8 @@
 #include "reports/summary.h"
 
 #include "plain_scan.h"
+
+#include "synthetic_station.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -74,20 +74,7 @@ Station make_station(const std::string& folder, int years, int interval)
     fs::create_directories(st.folder);
     if (!install_product(nullptr, st.folder).ok) std::abort();
     st.settings = every_column(st.folder);
-    for (int y = kFirstYear; y < kFirstYear + years; ++y) {
-        ReportJob job;
-        job.settings = st.settings;
-        for (int m = 1; m <= 12; ++m) {
-            char file[32];
-            std::snprintf(file, sizeof file, "%04d-%02d.wlk", y, m);
-            if (!write_synthetic_month(st.folder + file, y, m, interval,
-                                       static_cast<std::uint32_t>(y * 100 + m)))
-                std::abort();
-            job.Files.push_back(file);
-        }
-        if (load_db(job).code != 0) std::abort();
-        for (const std::string& f : job.Files) fs::remove(st.folder + f);
-    }
+    bench::import_synthetic_years(st.folder, st.settings, kFirstYear, years, interval);
     return st;
 }
 

@@ -5,9 +5,9 @@
 #include "config/Db.h"
 #include "config/install.h"
 #include "config/schema.h"
-#include "import/load_db.h"
-#include "import/synthetic.h"
 #include "web/site.h"
+
+#include "synthetic_station.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,20 +39,7 @@ const Station& ten_years()
         if (fs::exists(st.folder + kDbFile)) return st;  // built by an earlier run
         fs::create_directories(st.folder);
         if (!install_product(nullptr, st.folder).ok) std::abort();
-        for (int y = kFirstYear; y < kFirstYear + 10; ++y) {
-            ReportJob job;
-            job.settings = s;
-            for (int m = 1; m <= 12; ++m) {
-                char file[32];
-                std::snprintf(file, sizeof file, "%04d-%02d.wlk", y, m);
-                if (!write_synthetic_month(st.folder + file, y, m, 5,
-                                           static_cast<std::uint32_t>(y * 100 + m)))
-                    std::abort();
-                job.Files.push_back(file);
-            }
-            if (load_db(job).code != 0) std::abort();
-            for (const std::string& f : job.Files) fs::remove(st.folder + f);
-        }
+        bench::import_synthetic_years(st.folder, s, kFirstYear, 10, 5);
         return st;
     }();
     return built;
