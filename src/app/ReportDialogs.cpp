@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -213,6 +214,11 @@ WebPagesDialog::WebPagesDialog(AppState& state, QWidget* parent)
 {
     auto* folder = read_only(ids::jobs::kWebFolder, this);
     folder->setText(qt_text(folder_));
+    // Wide enough for the whole folder (up to a screen's share), read from its start.
+    constexpr int kMostWidth = 600;
+    folder->setMinimumWidth(
+        std::min(kMostWidth, folder->fontMetrics().horizontalAdvance(folder->text()) + 16));
+    folder->setCursorPosition(0);
     auto* form = new QFormLayout;
     form->addRow(tr("Folder"), folder);
     body()->addLayout(form);

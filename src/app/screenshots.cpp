@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QTabWidget>
 
 #include <clocale>
 #include <cstdio>
@@ -55,6 +56,14 @@ QWidget* make(AppState& state, QWidget* parent)
     return new Dialog(state, parent);
 }
 
+// The Internet Settings on their File tab: the files to upload and the web pages.
+QWidget* internet_files(AppState& state, QWidget* parent)
+{
+    auto* dialog = new InternetDialog(state, parent);
+    if (auto* tabs = dialog->findChild<QTabWidget*>()) tabs->setCurrentIndex(1);
+    return dialog;
+}
+
 // Every window the program shows: its title (the file name) and how to make it. Add a
 // dialog with one line.
 const std::vector<std::pair<const char*, Factory>>& shots()
@@ -69,12 +78,14 @@ const std::vector<std::pair<const char*, Factory>>& shots()
         {"Directories", make<DirectoriesDialog>},
         {"Units", make<UnitsDialog>},
         {"Internet Settings", make<InternetDialog>},
+        {"Internet Settings (File)", internet_files},
         {"Current Month Report", make<CurrentMonthDialog>},
         {"Monthly Report", make<MonthlyReportDialog>},
         {"Annual Report", make<AnnualReportDialog>},
         {"Global Report", make<GlobalReportDialog>},
         {"Date Range", make<DateRangeDialog>},
         {"Statistics", make<StatisticsDialog>},
+        {"Web Pages", make<WebPagesDialog>},
         {"Charts", make<ChartsWindow>},
         {"About", make<AboutDialog>},
     };
